@@ -1,0 +1,69 @@
+#include "app/AboutDialog.h"
+
+#include "app/MakerLinks.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace tessaly {
+
+namespace {
+QLabel* linkLabel(const QString& text, const QString& name, QWidget* parent) {
+    auto* label = new QLabel(QStringLiteral("<a href=\"#\" style=\"color:blue\">%1</a>").arg(text.toHtmlEscaped()),
+                             parent);
+    label->setObjectName(name);
+    label->setCursor(Qt::PointingHandCursor);
+    label->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    return label;
+}
+} // namespace
+
+TFAbout::TFAbout(UrlOpener openUrl, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), openUrl_(std::move(openUrl)) {
+    setObjectName(QStringLiteral("TFAbout"));
+    setWindowTitle(QStringLiteral("About..."));
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setPixmap(style()->standardIcon(QStyle::SP_ComputerIcon).pixmap(48, 48));
+    Label1 = new QLabel(QStringLiteral("Tessaly SW52904"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    QFont bold = Label1->font();
+    bold.setBold(true);
+    Label1->setFont(bold);
+    Label2 = new QLabel(QStringLiteral("CAN to Modbus TCP Slave"), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label3 = new QLabel(QStringLiteral("Version 1.001"), this);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    Label4 = linkLabel(MakerWebAddress, QStringLiteral("Label4"), this);
+    Label5 = linkLabel(MakerMailAddress, QStringLiteral("Label5"), this);
+    Label5->hide();
+    LbButton1 = new QPushButton(QStringLiteral("OK"), this);
+    LbButton1->setObjectName(QStringLiteral("LbButton1"));
+    LbButton1->setDefault(true);
+
+    auto* texts = new QVBoxLayout;
+    for (QWidget* w : {static_cast<QWidget*>(Label1), static_cast<QWidget*>(Label2),
+                       static_cast<QWidget*>(Label3), static_cast<QWidget*>(Label4),
+                       static_cast<QWidget*>(Label5)})
+        texts->addWidget(w);
+    auto* top = new QHBoxLayout;
+    top->addWidget(Image1, 0, Qt::AlignTop);
+    top->addLayout(texts);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(LbButton1, 0, Qt::AlignHCenter);
+
+    connect(Label4, &QLabel::linkActivated, this, &TFAbout::Label4Click);
+    connect(Label5, &QLabel::linkActivated, this, &TFAbout::Label5Click);
+    connect(LbButton1, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void TFAbout::Label4Click() { openUrl_(QUrl(MakerWebAddress)); }
+
+void TFAbout::Label5Click() { openUrl_(QUrl(QStringLiteral("mailto:") + MakerMailAddress)); }
+
+} // namespace tessaly

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QUrl>
+#include <functional>
+
+namespace tessaly {
+
+class Messages;
+class Pickers;
+class DialogRunner;
+
+// The platform services the windows use, injected so that tests can record and
+// script them.
+struct GuiPlatform {
+    Messages& messages;
+    Pickers& pickers;
+    DialogRunner& dialogs;
+    std::function<void(const QUrl&)> openUrl;
+};
+
+} // namespace tessaly

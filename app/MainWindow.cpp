@@ -1,0 +1,145 @@
+#include "app/MainWindow.h"
+
+#include "app/AboutDialog.h"
+#include "app/MakerLinks.h"
+#include "documents/OperationMode.h"
+#include "platform/DialogRunner.h"
+#include "platform/Messages.h"
+#include "workspace/Captions.h"
+#include "workspace/NewProjectDialog.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace tessaly {
+
+namespace {
+template <typename W>
+W* named(W* widget, const char* name) {
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+} // namespace
+
+TFTessalyeFirmWare::TFTessalyeFirmWare(const QString& programDir, GuiPlatform platform, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), platform_(std::move(platform)) {
+    setObjectName(QStringLiteral("TFTessalyeFirmWare"));
+    setWindowTitle(ProductTitle);
+    createControls();
+    layoutControls();
+
+    workspace_.InitWorkspace(programDir);
+    updateCaption();
+    RefreshTranslateTableButton();
+
+    newProject_ = std::make_unique<NewProjectCommand>(workspace_, platform_.messages);
+    Fsaveproj = new TFsaveproj(*newProject_, this);
+    FAbout = new TFAbout(platform_.openUrl, this);
+}
+
+TFTessalyeFirmWare::~TFTessalyeFirmWare() = default;
+
+void TFTessalyeFirmWare::createControls() {
+    Label1 = named(new QLabel(QStringLiteral("Step 1"), this), "Label1");
+    New = named(new QPushButton(QStringLiteral("&New project"), this), "New");
+    open = named(new QPushButton(QStringLiteral("&Open project"), this), "open");
+    Label2 = named(new QLabel(QStringLiteral("Step 2"), this), "Label2");
+    btn_Prm_Gen = named(new QPushButton(QStringLiteral("&General Parameter"), this), "btn_Prm_Gen");
+    btn_Translate = named(new QPushButton(QStringLiteral("&Translate Table"), this), "btn_Translate");
+    Label3 = named(new QLabel(QStringLiteral("Step 3"), this), "Label3");
+    CreateBin = named(new QPushButton(QStringLiteral("&Update Device"), this), "CreateBin");
+    CreateSx = named(new QPushButton(QStringLiteral("Generate Firmware"), this), "CreateSx");
+    GroupBox1 = named(new QGroupBox(QStringLiteral("Ping Device"), this), "GroupBox1");
+    Edit1 = named(new QLineEdit(QStringLiteral("0.0.0.0"), GroupBox1), "Edit1");
+    Btn_Ping = named(new QPushButton(QStringLiteral("Ping Device"), GroupBox1), "Btn_Ping");
+    about = named(new QPushButton(QStringLiteral("About"), this), "about");
+    LbButton1 = named(new QPushButton(QStringLiteral("X"), this), "LbButton1");
+    Label6 = named(new QLabel(QStringLiteral("<a href=\"#\">%1</a>").arg(MakerWebAddress.toHtmlEscaped()), this),
+                   "Label6");
+    Label6->setCursor(Qt::PointingHandCursor);
+    Label6->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    Labelstate = named(new QLabel(QStringLiteral("---"), this), "Labelstate");
+
+    // Present in this variant, with their logic, but not offered to the user.
+    btn_Translate->hide();
+    CreateSx->hide();
+    GroupBox1->hide();
+    Labelstate->hide();
+
+    connect(New, &QPushButton::clicked, this, &TFTessalyeFirmWare::NewClick);
+    connect(open, &QPushButton::clicked, this, &TFTessalyeFirmWare::openClick);
+    connect(about, &QPushButton::clicked, this, &TFTessalyeFirmWare::aboutClick);
+    connect(LbButton1, &QPushButton::clicked, this, &QWidget::close);
+    connect(Label6, &QLabel::linkActivated, this, &TFTessalyeFirmWare::Label6Click);
+}
+
+void TFTessalyeFirmWare::layoutControls() {
+    auto* top = new QHBoxLayout;
+    top->addStretch();
+    top->addWidget(about);
+    top->addWidget(LbButton1);
+    LbButton1->setFixedWidth(LbButton1->sizeHint().height() + 8);
+
+    auto* steps = new QGridLayout;
+    steps->addWidget(Label1, 0, 0);
+    steps->addWidget(New, 0, 1);
+    steps->addWidget(open, 0, 2);
+    steps->addWidget(Label2, 1, 0);
+    steps->addWidget(btn_Prm_Gen, 1, 1);
+    steps->addWidget(btn_Translate, 1, 2);
+    steps->addWidget(Label3, 2, 0);
+    steps->addWidget(CreateBin, 2, 1);
+    steps->addWidget(CreateSx, 2, 2);
+
+    auto* ping = new QHBoxLayout(GroupBox1);
+    ping->addWidget(Edit1);
+    ping->addWidget(Btn_Ping);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addLayout(steps);
+    layout->addWidget(GroupBox1);
+    layout->addWidget(Labelstate);
+    layout->addWidget(Label6, 0, Qt::AlignRight);
+}
+
+void TFTessalyeFirmWare::updateCaption() { setWindowTitle(workspace_.caption()); }
+
+void TFTessalyeFirmWare::RefreshTranslateTableButton() {
+    if (const auto enabled = translateTableEnabledFor(workspace_.paths().PargenFile))
+        btn_Translate->setEnabled(*enabled);
+}
+
+void TFTessalyeFirmWare::NewClick() {
+    newProject_->prepare();
+    platform_.dialogs.run(*Fsaveproj);
+    newProject_->finish();
+    updateCaption();
+}
+
+void TFTessalyeFirmWare::openClick() {
+    workspace_.OpenProject(platform_.pickers);
+    updateCaption();
+}
+
+void TFTessalyeFirmWare::aboutClick() { platform_.dialogs.run(*FAbout); }
+
+void TFTessalyeFirmWare::Label6Click() { platform_.openUrl(QUrl(MakerWebAddress)); }
+
+void TFTessalyeFirmWare::closeEvent(QCloseEvent* event) {
+    // A settings file that cannot be written must not keep the user from closing.
+    if (const auto failure = workspace_.SaveWorkspace())
+        platform_.messages.error(*failure);
+    event->accept();
+    // A tool window does not count as the last window, so end the program here.
+    QCoreApplication::quit();
+}
+
+} // namespace tessaly

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "app/GuiPlatform.h"
+#include "workspace/NewProject.h"
+#include "workspace/Workspace.h"
+
+#include <QWidget>
+#include <memory>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace tessaly {
+
+class TFAbout;
+class TFsaveproj;
+
+// The main window: the three steps of a device update, About and close.
+class TFTessalyeFirmWare : public QWidget {
+    Q_OBJECT
+public:
+    TFTessalyeFirmWare(const QString& programDir, GuiPlatform platform, QWidget* parent = nullptr);
+    ~TFTessalyeFirmWare() override;
+
+    Workspace& workspace() { return workspace_; }
+
+    QLabel* Label1;
+    QPushButton* New;
+    QPushButton* open;
+    QLabel* Label2;
+    QPushButton* btn_Prm_Gen;
+    QPushButton* btn_Translate;
+    QLabel* Label3;
+    QPushButton* CreateBin;
+    QPushButton* CreateSx;
+    QGroupBox* GroupBox1;
+    QLineEdit* Edit1;
+    QPushButton* Btn_Ping;
+    QPushButton* about;
+    QPushButton* LbButton1;
+    QLabel* Label6;
+    QLabel* Labelstate;
+
+    TFsaveproj* Fsaveproj = nullptr;
+    TFAbout* FAbout = nullptr;
+
+    void RefreshTranslateTableButton();
+    void NewClick();
+    void openClick();
+    void aboutClick();
+    void Label6Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createControls();
+    void layoutControls();
+    void updateCaption();
+
+    GuiPlatform platform_;
+    Workspace workspace_;
+    std::unique_ptr<NewProjectCommand> newProject_;
+};
+
+} // namespace tessaly

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QStringList>
+#include <span>
+
+namespace tessaly::cli {
+
+struct CliContext;
+
+struct Command {
+    const char* name;
+    const char* usage;   // arguments after the name
+    const char* summary; // one line for --help
+    int (*run)(CliContext& context, QStringList args);
+};
+
+std::span<const Command> commands();
+
+// One function per command, each in its own file.
+int runNew(CliContext& context, QStringList args);
+
+} // namespace tessaly::cli

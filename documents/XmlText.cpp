@@ -1,0 +1,57 @@
+#include "documents/XmlText.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace tessaly {
+
+LoadedXml loadXmlFile(const QString& path) {
+    LoadedXml loaded;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        loaded.error = QStringLiteral("Cannot open file \"%1\". %2")
+                           .arg(QDir::toNativeSeparators(path), file.errorString());
+        return loaded;
+    }
+    QString message;
+    int line = 0;
+    int column = 0;
+    if (!loaded.document.setContent(&file, false, &message, &line, &column)) {
+        loaded.error = QStringLiteral("%1: %2 (line %3, column %4)")
+                           .arg(QDir::toNativeSeparators(path), message)
+                           .arg(line)
+                           .arg(column);
+        loaded.document.clear();
+    }
+    return loaded;
+}
+
+QDomElement topLevelElement(const QDomDocument& document, const QString& name) {
+    for (QDomNode node = document.firstChild(); !node.isNull(); node = node.nextSibling()) {
+        if (node.isElement() && node.nodeName() == name)
+            return node.toElement();
+    }
+    return {};
+}
+
+QDomElement firstChildElement(const QDomElement& parent, const QString& name) {
+    if (parent.isNull())
+        return {};
+    return parent.firstChildElement(name);
+}
+
+std::optional<QString> elementText(const QDomElement& element) {
+    if (element.isNull())
+        return std::nullopt;
+    const QDomNodeList children = element.childNodes();
+    if (children.isEmpty())
+        return QString();
+    if (children.size() != 1)
+        return std::nullopt;
+    const QDomNode child = children.at(0);
+    if (child.isText() || child.isCDATASection())
+        return child.nodeValue();
+    return std::nullopt;
+}
+
+} // namespace tessaly

@@ -1,0 +1,26 @@
+#include "platform/AtomicFile.h"
+
+#include <QDir>
+#include <QSaveFile>
+
+namespace tessaly {
+
+QString cannotCreateFileMessage(const QString& path, const QString& reason) {
+    return QStringLiteral("Cannot create file \"%1\". %2").arg(QDir::toNativeSeparators(path), reason);
+}
+
+std::optional<QString> writeFileAtomically(const QString& path, const QByteArray& data) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return cannotCreateFileMessage(path, file.errorString());
+    if (file.write(data) != data.size()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return cannotCreateFileMessage(path, reason);
+    }
+    if (!file.commit())
+        return cannotCreateFileMessage(path, file.errorString());
+    return std::nullopt;
+}
+
+} // namespace tessaly

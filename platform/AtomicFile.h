@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+namespace tessaly {
+
+// Replaces `path` with `data` so that readers see either the old file or the new one,
+// never a mix: the bytes go to a temporary file beside it, which is renamed over it.
+// Returns the reason on failure; the previous file is then untouched and no
+// temporary file is left behind.
+std::optional<QString> writeFileAtomically(const QString& path, const QByteArray& data);
+
+// The text every writer reports when a file cannot be written.
+QString cannotCreateFileMessage(const QString& path, const QString& reason);
+
+} // namespace tessaly

@@ -1,0 +1,79 @@
+#include "tests/support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+namespace tessaly::test {
+
+std::optional<QString> ScriptedPickers::pickFolder(const QString& title, const QString& root,
+                                                   const QString& initial) {
+    folderRequests.push_back({title, root, initial});
+    if (answers.empty())
+        return std::nullopt;
+    const QString answer = answers.front();
+    answers.pop_front();
+    if (answer.isNull())
+        return std::nullopt;
+    return answer;
+}
+
+std::optional<QString> ScriptedPickers::openFile(const QString& filterDescription, const QString& pattern,
+                                                 const QString& initialDirectory) {
+    openFileRequests << filterDescription + QLatin1Char('|') + pattern + QLatin1Char('|') + initialDirectory;
+    if (answers.empty())
+        return std::nullopt;
+    const QString answer = answers.front();
+    answers.pop_front();
+    if (answer.isNull())
+        return std::nullopt;
+    return answer;
+}
+
+int ScriptedDialogs::run(QDialog& dialog) {
+    ran << dialog.objectName();
+    dialog.setResult(0);
+    dialog.show();
+    auto& queue = scripts_[dialog.objectName()];
+    if (!queue.empty()) {
+        Script script = std::move(queue.front());
+        queue.pop_front();
+        script(dialog);
+    }
+    dialog.hide();
+    return dialog.result();
+}
+
+ProgramDir::ProgramDir() { QVERIFY(dir_.isValid()); }
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+CliRun runCli(const QStringList& arguments, const QByteArray& input) {
+    QProcess process;
+    process.start(QStringLiteral(TESSALY_CLI_PATH), arguments);
+    CliRun run;
+    if (!process.waitForStarted(10000))
+        return run;
+    if (!input.isEmpty())
+        process.write(input);
+    process.closeWriteChannel();
+    process.waitForFinished(120000);
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+} // namespace tessaly::test

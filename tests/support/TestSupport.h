@@ -1,0 +1,80 @@
+#pragma once
+
+#include "platform/DialogRunner.h"
+#include "platform/Messages.h"
+#include "platform/Pickers.h"
+
+#include <QByteArray>
+#include <QDialog>
+#include <QHash>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <deque>
+#include <functional>
+#include <optional>
+
+namespace tessaly::test {
+
+// Records message boxes instead of showing them.
+class RecordingMessages final : public Messages {
+public:
+    void plain(const QString& text) override { shown << text; }
+    void error(const QString& text) override { shown << text; errors << text; }
+    QStringList shown;  // every box, in order
+    QStringList errors; // the error boxes among them
+};
+
+// Answers pickers from a queue of scripted answers (nothing = cancel) and records
+// what they were asked.
+class ScriptedPickers final : public Pickers {
+public:
+    struct FolderRequest {
+        QString title, root, initial;
+    };
+    std::optional<QString> pickFolder(const QString& title, const QString& root,
+                                      const QString& initial) override;
+    std::optional<QString> openFile(const QString& filterDescription, const QString& pattern,
+                                    const QString& initialDirectory) override;
+    std::deque<QString> answers; // a null QString answers with a cancel
+    QList<FolderRequest> folderRequests;
+    QStringList openFileRequests; // "description|pattern|directory"
+};
+
+// Runs a dialog by showing it and handing it to the script registered under its
+// objectName; the script clicks and types, and the dialog's result is returned.
+class ScriptedDialogs final : public DialogRunner {
+public:
+    using Script = std::function<void(QDialog&)>;
+    int run(QDialog& dialog) override;
+    void script(const QString& objectName, Script script) { scripts_[objectName].push_back(std::move(script)); }
+    QStringList ran; // objectNames, in order
+
+private:
+    QHash<QString, std::deque<Script>> scripts_;
+};
+
+// A fresh program directory for one test.
+class ProgramDir {
+public:
+    ProgramDir();
+    QString path() const { return dir_.path(); }
+    QString file(const QString& relative) const { return dir_.filePath(relative); }
+
+private:
+    QTemporaryDir dir_;
+};
+
+QByteArray readAll(const QString& path);
+void writeAll(const QString& path, const QByteArray& bytes);
+
+// tessaly-cli with `arguments`, run to its end.
+struct CliRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+CliRun runCli(const QStringList& arguments, const QByteArray& input = {});
+
+} // namespace tessaly::test

@@ -1,0 +1,73 @@
+#include "workspace/NewProject.h"
+
+#include "platform/Messages.h"
+#include "platform/PathForms.h"
+#include "workspace/BoardVariant.h"
+#include "workspace/Captions.h"
+#include "workspace/Workspace.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <filesystem>
+#include <system_error>
+
+namespace tessaly {
+
+namespace {
+// A name must stay one directory below the destination.
+bool isUsableName(const QString& name) {
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
+           !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'));
+}
+} // namespace
+
+NewProjectCommand::NewProjectCommand(Workspace& workspace, Messages& messages)
+    : workspace_(workspace), messages_(messages) {}
+
+void NewProjectCommand::prepare() { NewProjectDestination = workspace_.paths().ProjectsDir; }
+
+bool NewProjectCommand::confirm(const QString& typedName) {
+    NewProjectCloseAllowed = true;
+    NewProjectName = typedName;
+    if (NewProjectDestination.isEmpty()) {
+        messages_.plain(DestinationNotValidMessage);
+        NewProjectCloseAllowed = false;
+    }
+    if (!isUsableName(NewProjectName)) {
+        messages_.plain(NameNotValidMessage);
+        NewProjectCloseAllowed = false;
+    }
+    if (NewProjectCloseAllowed)
+        NewProjectCloseAllowed = createProject();
+    return NewProjectCloseAllowed;
+}
+
+bool NewProjectCommand::createProject() {
+    const QString directory = joinPath(NewProjectDestination, NewProjectName);
+    if (QFileInfo(directory).isDir()) {
+        messages_.plain(NameExistsMessage);
+        return false;
+    }
+    std::error_code failure;
+    if (!std::filesystem::create_directory(QFile::encodeName(directory).toStdString(), failure) || failure) {
+        const QString reason = failure ? QString::fromLocal8Bit(failure.message()) : QStringLiteral("File exists");
+        messages_.error(QStringLiteral("Cannot create directory \"%1\". %2")
+                            .arg(QDir::toNativeSeparators(directory), reason));
+        return false;
+    }
+    QDir().mkpath(joinPath(directory, QStringLiteral("bin")));
+
+    ProjectPaths& paths = workspace_.paths_;
+    paths.ProjectName = NewProjectName;
+    paths.ProjectDir = directory;
+    workspace_.DeriveDocumentPaths();
+    if (BoardVariant == 2 && writeDefaults_)
+        writeDefaults_();
+    return true;
+}
+
+void NewProjectCommand::finish() {
+    workspace_.caption_ = captionAfterProjectCommand(workspace_.paths().ProjectName);
+}
+
+} // namespace tessaly

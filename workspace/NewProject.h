@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+namespace tessaly {
+
+class Messages;
+class Workspace;
+
+inline const QString DestinationNotValidMessage = QStringLiteral("directory destination not valid");
+inline const QString NameNotValidMessage = QStringLiteral("Name project not valid");
+inline const QString NameExistsMessage = QStringLiteral("Name project not valid because directory already exists");
+
+// The New project command without its window: the three values that outlive each
+// showing of the dialog and the confirm step behind its OK button. The dialog and
+// the command line both drive it.
+class NewProjectCommand {
+public:
+    // Writes the new project's default documents; run once the directory exists.
+    using DefaultDocumentsWriter = std::function<void()>;
+
+    NewProjectCommand(Workspace& workspace, Messages& messages);
+
+    void setDefaultDocumentsWriter(DefaultDocumentsWriter writer) { writeDefaults_ = std::move(writer); }
+
+    // Before each showing.
+    void prepare();
+    // The dialog is being shown: the name is emptied.
+    void onShow() { NewProjectName.clear(); }
+    // OK: checks the typed name, creates the project and makes it current.
+    // Returns whether the dialog may close.
+    bool confirm(const QString& typedName);
+    // Cancel.
+    void cancel() { NewProjectCloseAllowed = true; }
+    // After the dialog has closed, with either result.
+    void finish();
+
+    QString NewProjectDestination;
+    QString NewProjectName;
+    bool NewProjectCloseAllowed = false;
+
+private:
+    bool createProject();
+
+    Workspace& workspace_;
+    Messages& messages_;
+    DefaultDocumentsWriter writeDefaults_;
+};
+
+} // namespace tessaly

@@ -2,7 +2,9 @@
 
 #include "app/AboutDialog.h"
 #include "app/MakerLinks.h"
+#include "documents/GeneralParameterDialog.h"
 #include "documents/OperationMode.h"
+#include "documents/SnmpDialog.h"
 #include "platform/DialogRunner.h"
 #include "platform/Messages.h"
 #include "workspace/Captions.h"
@@ -39,9 +41,17 @@ TFTessalyeFirmWare::TFTessalyeFirmWare(const QString& programDir, GuiPlatform pl
     updateCaption();
     RefreshTranslateTableButton();
 
+    // The other windows, created once each in start-up order.
     newProject_ = std::make_unique<NewProjectCommand>(workspace_, platform_.messages);
     Fsaveproj = new TFsaveproj(*newProject_, this);
     FAbout = new TFAbout(platform_.openUrl, this);
+    Fpargen = new TFpargen(workspace_.paths(), platform_.messages, platform_.dialogs,
+                           {[this](bool enabled) { btn_Translate->setEnabled(enabled); },
+                            [this](const QString& address) { Edit1->setText(address); }},
+                           this);
+    FSNMP = new TFSNMP(this);
+    Fpargen->setSnmpDialog(*FSNMP);
+    newProject_->setDefaultDocumentsWriter([this] { Fpargen->WriteDefaultGeneralParameters(); });
 }
 
 TFTessalyeFirmWare::~TFTessalyeFirmWare() = default;
@@ -75,6 +85,7 @@ void TFTessalyeFirmWare::createControls() {
 
     connect(New, &QPushButton::clicked, this, &TFTessalyeFirmWare::NewClick);
     connect(open, &QPushButton::clicked, this, &TFTessalyeFirmWare::openClick);
+    connect(btn_Prm_Gen, &QPushButton::clicked, this, &TFTessalyeFirmWare::btn_Prm_GenClick);
     connect(about, &QPushButton::clicked, this, &TFTessalyeFirmWare::aboutClick);
     connect(LbButton1, &QPushButton::clicked, this, &QWidget::close);
     connect(Label6, &QLabel::linkActivated, this, &TFTessalyeFirmWare::Label6Click);
@@ -127,6 +138,11 @@ void TFTessalyeFirmWare::NewClick() {
 void TFTessalyeFirmWare::openClick() {
     workspace_.OpenProject(platform_.pickers);
     updateCaption();
+}
+
+void TFTessalyeFirmWare::btn_Prm_GenClick() {
+    if (workspace_.RequireProject(platform_.messages))
+        platform_.dialogs.run(*Fpargen);
 }
 
 void TFTessalyeFirmWare::aboutClick() { platform_.dialogs.run(*FAbout); }

@@ -15,6 +15,8 @@ class QPushButton;
 namespace tessaly {
 
 class TFAbout;
+class TFpargen;
+class TFSNMP;
 class TFsaveproj;
 
 // The main window: the three steps of a device update, About and close.
@@ -45,10 +47,13 @@ public:
 
     TFsaveproj* Fsaveproj = nullptr;
     TFAbout* FAbout = nullptr;
+    TFpargen* Fpargen = nullptr;
+    TFSNMP* FSNMP = nullptr;
 
     void RefreshTranslateTableButton();
     void NewClick();
     void openClick();
+    void btn_Prm_GenClick();
     void aboutClick();
     void Label6Click();
 

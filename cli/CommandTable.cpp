@@ -5,6 +5,13 @@ namespace tessaly::cli {
 namespace {
 const Command table[] = {
     {"new", "NAME", "create the project NAME in PROJECTS and print its directory", runNew},
+    {"show", "[--project P]", "print the general parameters of pargen.xml, one ELEMENT=value a line",
+     runShow},
+    {"set", "[--project P] KEY=VALUE ...",
+     "change general parameters and rewrite pargen.xml; KEY is an element name or one of\n"
+     "      ip, mask, gateway (a.b.c.d), port, baud (1200 ... 115200), parity (none, odd, even),\n"
+     "      timeout, offset, mode (routing, nat), public, private",
+     runSet},
 };
 } // namespace
 

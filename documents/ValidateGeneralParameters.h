@@ -1,0 +1,24 @@
+#pragma once
+
+#include "documents/GeneralParameters.h"
+
+#include <QString>
+#include <optional>
+
+namespace tessaly {
+
+inline const QString IpRangeMessage = QStringLiteral("Error!! IP must be between 0 and 255. ");
+inline const QString SubnetMaskRangeMessage =
+    QStringLiteral("Error!! Subnet Mask must be between 0 and 255. ");
+inline const QString GatewayRangeMessage = QStringLiteral("Error!! Gateway must be between 0 and 255. ");
+inline const QString PortRangeMessage = QStringLiteral("Error!! Port must be between 1 and 65535. ");
+inline const QString TimeOutMessage = QStringLiteral("TimeOut Error!!");
+inline const QString OffsetMessage = QStringLiteral("Offset Error!!");
+
+// Checks, in this order, the IP address, subnet mask and gateway octets (0 to 255),
+// the port (1 to 65535), the time-out and the offset (0 to 65535: the device keeps
+// them in 16 bits). Returns the message of the first failure, or nothing when all
+// pass. The community names, baud rate, parity and mode are not checked.
+std::optional<QString> ValidateGeneralParameters(const GeneralParameters& parameters);
+
+} // namespace tessaly

@@ -179,7 +179,7 @@ int runShow(CliContext& context, QStringList args) {
     context.selectProject(args);
     CliContext::refuseOptions(args);
     if (!args.isEmpty())
-        throw UsageError(QStringLiteral("show takes no arguments"));
+        throw UsageError(QStringLiteral("unexpected argument %1").arg(args.first()));
     const std::optional<GeneralParameters> parameters = loadParameters(context);
     if (!parameters)
         return 1;

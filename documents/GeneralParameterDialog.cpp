@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShowEvent>
 #include <QSpinBox>
 #include <QVBoxLayout>
 #include <limits>
@@ -180,7 +181,9 @@ void TFpargen::layoutControls() {
 
 void TFpargen::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    FormShow();
+    // A window restored by the window system is no new opening: keep what was typed.
+    if (!event->spontaneous())
+        FormShow();
 }
 
 void TFpargen::FormShow() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/GuiPlatform.h"
+#include "image/ConfigImage.h"
 #include "workspace/NewProject.h"
 #include "workspace/Workspace.h"
 
@@ -51,6 +52,7 @@ public:
     void openClick();
     void aboutClick();
     void Label6Click();
+    void CreateBinClick();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -59,10 +61,12 @@ private:
     void createControls();
     void layoutControls();
     void updateCaption();
+    void showFirmwareDialog();
 
     GuiPlatform platform_;
     Workspace workspace_;
     std::unique_ptr<NewProjectCommand> newProject_;
+    ConfigImage configImage_; // rebuilt from scratch by every Update Device
 };
 
 } // namespace tessaly

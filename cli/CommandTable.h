@@ -18,5 +18,7 @@ std::span<const Command> commands();
 
 // One function per command, each in its own file.
 int runNew(CliContext& context, QStringList args);
+int runBuild(CliContext& context, QStringList args);
+int runInspect(CliContext& context, QStringList args);
 
 } // namespace tessaly::cli

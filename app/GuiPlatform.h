@@ -8,6 +8,7 @@ namespace tessaly {
 class Messages;
 class Pickers;
 class DialogRunner;
+class Clock;
 
 // The platform services the windows use, injected so that tests can record and
 // script them.
@@ -16,6 +17,7 @@ struct GuiPlatform {
     Pickers& pickers;
     DialogRunner& dialogs;
     std::function<void(const QUrl&)> openUrl;
+    Clock& clock;
 };
 
 } // namespace tessaly

@@ -5,8 +5,10 @@
 #include "documents/GeneralParameterDialog.h"
 #include "documents/OperationMode.h"
 #include "documents/SnmpDialog.h"
+#include "image/BankFiles.h"
 #include "platform/DialogRunner.h"
 #include "platform/Messages.h"
+#include "workspace/BoardVariant.h"
 #include "workspace/Captions.h"
 #include "workspace/NewProjectDialog.h"
 
@@ -86,6 +88,7 @@ void TFTessalyeFirmWare::createControls() {
     connect(New, &QPushButton::clicked, this, &TFTessalyeFirmWare::NewClick);
     connect(open, &QPushButton::clicked, this, &TFTessalyeFirmWare::openClick);
     connect(btn_Prm_Gen, &QPushButton::clicked, this, &TFTessalyeFirmWare::btn_Prm_GenClick);
+    connect(CreateBin, &QPushButton::clicked, this, &TFTessalyeFirmWare::CreateBinClick);
     connect(about, &QPushButton::clicked, this, &TFTessalyeFirmWare::aboutClick);
     connect(LbButton1, &QPushButton::clicked, this, &QWidget::close);
     connect(Label6, &QLabel::linkActivated, this, &TFTessalyeFirmWare::Label6Click);
@@ -148,6 +151,27 @@ void TFTessalyeFirmWare::btn_Prm_GenClick() {
 void TFTessalyeFirmWare::aboutClick() { platform_.dialogs.run(*FAbout); }
 
 void TFTessalyeFirmWare::Label6Click() { platform_.openUrl(QUrl(MakerWebAddress)); }
+
+void TFTessalyeFirmWare::CreateBinClick() {
+    if (BoardVariant == 2) {
+        Labelstate->setText(QStringLiteral("Wait.."));
+        QCoreApplication::processEvents(); // repaint before the synchronous work
+        const auto failure = BuildBankFiles(configImage_, workspace_.paths(), platform_.clock);
+        Labelstate->setText(QStringLiteral("--"));
+        if (failure) {
+            // Never go on to flash an image that was not built and saved whole.
+            platform_.messages.error(*failure);
+            return;
+        }
+    }
+    showFirmwareDialog();
+}
+
+void TFTessalyeFirmWare::showFirmwareDialog() {
+    // NEXT STEP OF UPDATE DEVICE: the firmware generation dialog (TFModifyFileSx) is
+    // shown modally here, through platform_.dialogs, whatever the board variant.
+    // Until that dialog exists, Update Device ends with the bank files.
+}
 
 void TFTessalyeFirmWare::closeEvent(QCloseEvent* event) {
     // A settings file that cannot be written must not keep the user from closing.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/GuiPlatform.h"
+#include "image/ConfigImage.h"
 #include "workspace/NewProject.h"
 #include "workspace/Workspace.h"
 
@@ -56,6 +57,7 @@ public:
     void btn_Prm_GenClick();
     void aboutClick();
     void Label6Click();
+    void CreateBinClick();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -64,10 +66,12 @@ private:
     void createControls();
     void layoutControls();
     void updateCaption();
+    void showFirmwareDialog();
 
     GuiPlatform platform_;
     Workspace workspace_;
     std::unique_ptr<NewProjectCommand> newProject_;
+    ConfigImage configImage_; // rebuilt from scratch by every Update Device
 };
 
 } // namespace tessaly

@@ -1,4 +1,5 @@
 #include "app/MainWindow.h"
+#include "platform/Clock.h"
 #include "platform/DialogRunner.h"
 #include "platform/Messages.h"
 #include "platform/ProgramDirectory.h"
@@ -30,9 +31,10 @@ int main(int argc, char* argv[]) {
     QtMessages messages;
     QtPickers pickers;
     ModalDialogRunner dialogs;
-    TFTessalyeFirmWare window(programDir, GuiPlatform{messages, pickers, dialogs, [](const QUrl& url) {
-                                                          QDesktopServices::openUrl(url);
-                                                      }});
+    SystemClock clock;
+    TFTessalyeFirmWare window(programDir, GuiPlatform{messages, pickers, dialogs,
+                                                      [](const QUrl& url) { QDesktopServices::openUrl(url); },
+                                                      clock});
     window.adjustSize();
     if (const QScreen* screen = window.screen())
         window.move(screen->availableGeometry().center() - window.rect().center());

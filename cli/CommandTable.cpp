@@ -12,6 +12,10 @@ const Command table[] = {
      "      ip, mask, gateway (a.b.c.d), port, baud (1200 ... 115200), parity (none, odd, even),\n"
      "      timeout, offset, mode (routing, nat), public, private",
      runSet},
+    {"build", "[--project P]",
+     "build the configuration image and write bin/bank1.bin and bin/bankg.c; print their paths", runBuild},
+    {"inspect", "FILE", "print the configuration held in a bank1.bin or in an S-record firmware file",
+     runInspect},
 };
 } // namespace
 

@@ -20,5 +20,7 @@ std::span<const Command> commands();
 int runNew(CliContext& context, QStringList args);
 int runShow(CliContext& context, QStringList args);
 int runSet(CliContext& context, QStringList args);
+int runBuild(CliContext& context, QStringList args);
+int runInspect(CliContext& context, QStringList args);
 
 } // namespace tessaly::cli

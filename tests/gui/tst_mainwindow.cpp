@@ -21,11 +21,13 @@ struct Harness {
     ScriptedPickers pickers;
     ScriptedDialogs dialogs;
     QList<QUrl> opened;
+    FixedClock clock;
     ProgramDir dir;
 
     std::unique_ptr<TFTessalyeFirmWare> start() {
         return std::make_unique<TFTessalyeFirmWare>(
-            dir.path(), GuiPlatform{messages, pickers, dialogs, [this](const QUrl& url) { opened << url; }});
+            dir.path(),
+            GuiPlatform{messages, pickers, dialogs, [this](const QUrl& url) { opened << url; }, clock});
     }
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Clock.h"
 #include "platform/DialogRunner.h"
 #include "platform/Messages.h"
 #include "platform/Pickers.h"
@@ -53,6 +54,18 @@ public:
 
 private:
     QHash<QString, std::deque<Script>> scripts_;
+};
+
+// A clock that always reads `now`, and tells `onRead` each time it is read.
+class FixedClock final : public Clock {
+public:
+    QDateTime localNow() const override {
+        if (onRead)
+            onRead();
+        return now;
+    }
+    QDateTime now{QDate(2024, 3, 15), QTime(14, 37, 52)};
+    std::function<void()> onRead;
 };
 
 // A fresh program directory for one test.

@@ -1,0 +1,114 @@
+#include "image/BankWindowReader.h"
+#include "tests/image/SRecordText.h"
+
+#include <QTest>
+
+using namespace tessaly;
+using namespace tessaly::test;
+
+namespace {
+
+QByteArray bank() {
+    QByteArray bytes(16384, '\0');
+    for (int k = 0; k < bytes.size(); ++k)
+        bytes[k] = char(k * 7 + (k >> 8));
+    return bytes;
+}
+
+const QString File = "New_sx48316.sx";
+
+} // namespace
+
+class TestBankWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void readsWindow_data();
+    void readsWindow();
+    void refuses_data();
+    void refuses();
+    void recognisesSRecords();
+};
+
+void TestBankWindow::readsWindow_data() {
+    QTest::addColumn<QByteArray>("text");
+    const QByteArray b = bank();
+    QTest::newRow("S2 records, CR LF") << firmwareWithBank(b);
+    QTest::newRow("S2 records, LF") << firmwareWithBank(b, "\n");
+    QTest::newRow("lower-case digits, trailing blanks")
+        << firmwareWithBank(b).toLower().replace("s", "S").replace("\r\n", "  \r\n");
+
+    QByteArray s3 = "S0030000FC\n";
+    for (int k = 0; k < b.size(); k += 16)
+        s3 += sRecord('3', 0x388000 + k, b.mid(k, 16)) + "\n";
+    QTest::newRow("S3 records of 16 bytes") << s3 + "S70500000000FA\n";
+
+    // Records that straddle both ends of the window, and one S1 record far below it.
+    QByteArray straddling = sRecord('1', 0x1000, "abc") + "\n";
+    straddling += sRecord('2', 0x387FF0, QByteArray(16, '\x55') + b.left(16)) + "\n";
+    for (int k = 16; k < b.size() - 16; k += 32)
+        straddling += sRecord('2', 0x388000 + k, b.mid(k, 32)) + "\n";
+    straddling += sRecord('2', 0x38BFF0, b.right(16) + QByteArray(16, '\x66')) + "\n";
+    QTest::newRow("records across the window's ends") << straddling;
+}
+
+void TestBankWindow::readsWindow() {
+    QFETCH(QByteArray, text);
+    const BankWindowRead read = readBank1Window(text, File);
+    QCOMPARE(read.error, QString());
+    QVERIFY(read.bytes == bank());
+}
+
+void TestBankWindow::refuses_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("error");
+    const QByteArray b = bank();
+    const QByteArray good = firmwareWithBank(b);
+    QTest::newRow("no window") << QByteArray("S00600004844521B\r\n" + sRecord('2', 0x398000, "x") +
+                                             "\r\nS9030000FC\r\n")
+                               << "\"" + File +
+                                      "\" holds no configuration bank: it has no data for the addresses "
+                                      "0x388000 to 0x38BFFF.";
+    QByteArray partial = good;
+    partial.replace(sRecord('2', 0x38A000, b.mid(0x2000, 32)) + "\r\n", "");
+    QTest::newRow("window partly covered")
+        << partial
+        << "\"" + File +
+               "\" holds only 16352 of the 16384 bytes of the configuration bank at 0x388000 to 0x38BFFF.";
+    QByteArray badSum = good;
+    const QByteArray record = sRecord('2', 0x388020, b.mid(32, 32));
+    QByteArray damaged = record;
+    damaged[damaged.size() - 1] = damaged.back() == '0' ? '1' : '0';
+    badSum.replace(record, damaged);
+    QTest::newRow("wrong checksum") << badSum << "\"" + File + "\", line 4: wrong checksum";
+    QByteArray badDigit = good;
+    damaged = record;
+    damaged[20] = 'G';
+    badDigit.replace(record, damaged);
+    QTest::newRow("not a digit") << badDigit
+                                 << "\"" + File + "\", line 4: a character that is not a hexadecimal digit";
+    QByteArray badCount = good;
+    damaged = record;
+    damaged.chop(4);
+    badCount.replace(record, damaged);
+    QTest::newRow("short record") << badCount
+                                  << "\"" + File + "\", line 4: the byte count does not match the record";
+    QTest::newRow("odd digits") << QByteArray("S2043880001\n")
+                                << "\"" + File + "\", line 1: odd number of hexadecimal digits";
+}
+
+void TestBankWindow::refuses() {
+    QFETCH(QByteArray, text);
+    QFETCH(QString, error);
+    QCOMPARE(readBank1Window(text, File).error, error);
+}
+
+void TestBankWindow::recognisesSRecords() {
+    QVERIFY(looksLikeSRecords(firmwareWithBank(bank())));
+    QVERIFY(looksLikeSRecords("\r\nS2240000"));
+    QVERIFY(!looksLikeSRecords(QByteArray(16384, '\0')));
+    QVERIFY(!looksLikeSRecords("Sx"));
+    QVERIFY(!looksLikeSRecords(""));
+}
+
+QTEST_GUILESS_MAIN(TestBankWindow)
+#include "tst_bankwindow.moc"

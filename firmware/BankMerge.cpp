@@ -1,0 +1,249 @@
+#include "firmware/BankMerge.h"
+
+#include "firmware/BankTable.h"
+#include "firmware/LineReader.h"
+#include "firmware/SRecord.h"
+#include "platform/AtomicFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <climits>
+#include <cstring>
+#include <memory>
+
+namespace tessaly {
+
+namespace {
+
+constexpr int RenderedLines = static_cast<int>(BankSize) / SxDataBytes;
+
+QString cannotReadFile(const QString& path, const QString& reason) {
+    return CannotReadFileMessage.arg(QDir::toNativeSeparators(path), reason);
+}
+
+// The first refusal of the merge's checks, in the order a user meets them.
+std::optional<QString> refusal(const Bank& bank, const QString& inputFirmware,
+                               const MergeSettings& settings) {
+    if (!QFileInfo(inputFirmware).isFile())
+        return SxFileNotFoundMessage;
+    if (settings.OutputName.isEmpty())
+        return NewSxNameMissingMessage;
+    if (settings.BinDirectory.isEmpty() || !QFileInfo(settings.BinDirectory).isDir())
+        return BinDirectoryNotFoundMessage;
+    const QFileInfo bankFile(settings.BinDirectory + bank.fileName);
+    if (!bankFile.isFile())
+        return BankFileNotFoundMessage.arg(bank.fileName);
+    if (bankFile.size() < BankSize)
+        return BankFileTooShortMessage.arg(bank.fileName).arg(bankFile.size());
+    return std::nullopt;
+}
+
+// The bank file as 512 S224 records, each line ending in CR LF.
+struct Rendering {
+    QByteArray text;
+    std::optional<QString> error;   // the file could not be read
+    std::optional<QString> refusal; // it shrank below a bank's size since it was checked
+};
+
+Rendering renderBank(const Bank& bank, const QString& bankPath) {
+    QFile file(bankPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return {{}, cannotReadFile(bankPath, file.errorString()), {}};
+    const QByteArray bytes = file.read(BankSize);
+    if (bytes.size() < qsizetype(BankSize)) {
+        if (file.error() != QFileDevice::NoError)
+            return {{}, cannotReadFile(bankPath, file.errorString()), {}};
+        return {{}, {}, BankFileTooShortMessage.arg(bank.fileName).arg(bytes.size())};
+    }
+    Rendering rendering;
+    rendering.text.reserve(RenderedLines * (SxRecordLength + 2));
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
+    for (int line = 0; line < RenderedLines; ++line) {
+        const auto offset = static_cast<std::uint32_t>(line * SxDataBytes);
+        rendering.text += FormS224Record(bank.windowStart + offset, data + offset);
+        rendering.text += "\r\n";
+    }
+    return rendering;
+}
+
+// Collects output lines in one buffer so that the file sees few large writes.
+class LineWriter {
+public:
+    explicit LineWriter(QIODevice& device) : device_(device), buffer_(new char[Capacity]) {}
+
+    void write(QByteArrayView bytes, bool endsLine) {
+        const qsizetype needed = bytes.size() + 2;
+        if (used_ + needed > Capacity)
+            flush();
+        if (needed > Capacity) {
+            put(bytes);
+        } else {
+            std::memcpy(buffer_.get() + used_, bytes.data(), size_t(bytes.size()));
+            used_ += bytes.size();
+        }
+        if (endsLine) {
+            buffer_[used_++] = '\r';
+            buffer_[used_++] = '\n';
+        }
+    }
+
+    bool flush() {
+        put(QByteArrayView(buffer_.get(), used_));
+        used_ = 0;
+        return ok_;
+    }
+
+    bool ok() const { return ok_; }
+
+private:
+    static constexpr qsizetype Capacity = qsizetype(1) << 20;
+
+    void put(QByteArrayView bytes) {
+        if (ok_ && !bytes.isEmpty() && device_.write(bytes.data(), bytes.size()) != bytes.size())
+            ok_ = false;
+    }
+
+    QIODevice& device_;
+    std::unique_ptr<char[]> buffer_;
+    qsizetype used_ = 0;
+    bool ok_ = true;
+};
+
+// Deletes the bank rendering however the merge ends.
+class RenderingFile {
+public:
+    explicit RenderingFile(QString path) : path_(std::move(path)) {}
+    ~RenderingFile() { QFile::remove(path_); }
+    RenderingFile(const RenderingFile&) = delete;
+    RenderingFile& operator=(const RenderingFile&) = delete;
+    const QString& path() const { return path_; }
+
+private:
+    QString path_;
+};
+
+class Merge {
+public:
+    Merge(const Bank& bank, MergeProgress& progress, int& result)
+        : bank_(bank), progress_(progress), result_(result) {}
+
+    // Copies `input` to `output` with the bank's window replaced by `rendering`'s
+    // lines. False when a line cannot be read or written.
+    bool run(QIODevice& input, QIODevice& rendering, QIODevice& output) {
+        LineReader reader(input);
+        LineWriter writer(output);
+        bool skipping = false;
+        while (const auto piece = reader.next()) {
+            if (piece->startsLine) {
+                progress_.setPosition(++position_);
+                const auto line = ReadSxLine(piece->bytes);
+                if (!line)
+                    return false;
+                skipping =
+                    (line->kind == SxKind::S1 || line->kind == SxKind::S2) && bank_.holds(line->address);
+                if (skipping && !inserted_ && !insert(rendering, writer))
+                    return false;
+                if (line->kind == SxKind::S9)
+                    result_ = inserted_ ? 1 : 0;
+            }
+            if (!skipping)
+                writer.write(piece->bytes, piece->endsLine);
+            if (!writer.ok())
+                return false;
+        }
+        return !reader.failed() && writer.flush();
+    }
+
+private:
+    bool insert(QIODevice& rendering, LineWriter& writer) {
+        LineReader reader(rendering, 64 * 1024);
+        while (const auto piece = reader.next()) {
+            if (piece->startsLine)
+                progress_.setPosition(++position_);
+            writer.write(piece->bytes, piece->endsLine);
+        }
+        inserted_ = true;
+        return !reader.failed();
+    }
+
+    const Bank& bank_;
+    MergeProgress& progress_;
+    int& result_;
+    int position_ = 0;
+    bool inserted_ = false;
+};
+
+} // namespace
+
+MergeOutcome MergeBankSx(int bankIndex, const QString& inputFirmware, const QString& outputName,
+                         const MergeSettings& settings, Messages& messages, MergeProgress& progress) {
+    MergeOutcome outcome;
+    progress.setPosition(0);
+    const std::optional<Bank> bank = bankAt(bankIndex);
+    if (!bank) {
+        outcome.error = NoSuchBankMessage.arg(bankIndex);
+        return outcome;
+    }
+    if (const auto refused = refusal(*bank, inputFirmware, settings)) {
+        messages.plain(*refused);
+        return outcome;
+    }
+
+    const Rendering rendered = renderBank(*bank, settings.BinDirectory + bank->fileName);
+    if (rendered.refusal) {
+        messages.plain(*rendered.refusal);
+        return outcome;
+    }
+    if (rendered.error) {
+        outcome.error = rendered.error;
+        return outcome;
+    }
+    const RenderingFile renderingFile(settings.BinDirectory + BankRenderingName);
+    if (const auto failure = writeFileAtomically(renderingFile.path(), rendered.text)) {
+        outcome.error = failure;
+        return outcome;
+    }
+
+    QFile rendering(renderingFile.path());
+    if (!rendering.open(QIODevice::ReadOnly)) {
+        outcome.error = cannotReadFile(renderingFile.path(), rendering.errorString());
+        return outcome;
+    }
+    QFile input(inputFirmware);
+    if (!input.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        outcome.error = cannotReadFile(inputFirmware, input.errorString());
+        return outcome;
+    }
+    // The new firmware goes to a temporary file beside the output, which replaces the
+    // output only when complete: a firmware cut short must never be flashed.
+    const QString outputPath = settings.OutputDirectory + outputName;
+    QSaveFile output(outputPath);
+    if (!output.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        outcome.error = cannotCreateFileMessage(outputPath, output.errorString());
+        return outcome;
+    }
+
+    qint64 total = RenderedLines;
+    bool complete = false;
+    if (const auto inputLines = countLines(input); inputLines && input.seek(0)) {
+        total += *inputLines;
+        progress.setMaximum(static_cast<int>(std::min<qint64>(total, INT_MAX)));
+        complete = Merge(*bank, progress, outcome.result).run(input, rendering, output);
+    }
+    progress.setPosition(static_cast<int>(std::min<qint64>(total, INT_MAX)));
+    if (!complete) {
+        output.cancelWriting();
+        messages.plain(NewSxNotCreatedMessage);
+        return outcome;
+    }
+    if (!output.commit()) {
+        outcome.error = cannotCreateFileMessage(outputPath, output.errorString());
+        return outcome;
+    }
+    outcome.written = true;
+    return outcome;
+}
+
+} // namespace tessaly

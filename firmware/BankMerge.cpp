@@ -12,6 +12,9 @@
 #include <climits>
 #include <cstring>
 #include <memory>
+#ifdef Q_OS_LINUX
+#include <fcntl.h>
+#endif
 
 namespace tessaly {
 
@@ -68,46 +71,91 @@ Rendering renderBank(const Bank& bank, const QString& bankPath) {
     return rendering;
 }
 
-// Collects output lines in one buffer so that the file sees few large writes.
+// Writes lines so that the file sees few large writes: lines that already end in
+// CR LF go out straight from the reader's buffer, in runs as long as they lie side by
+// side there; the others are completed with CR LF in a buffer of the writer's own.
 class LineWriter {
 public:
-    explicit LineWriter(QIODevice& device) : device_(device), buffer_(new char[Capacity]) {}
+    explicit LineWriter(QFileDevice& file) : file_(file), staged_(new char[Capacity]) {}
 
-    void write(QByteArrayView bytes, bool endsLine) {
-        const qsizetype needed = bytes.size() + 2;
-        if (used_ + needed > Capacity)
-            flush();
-        if (needed > Capacity) {
-            put(bytes);
-        } else {
-            std::memcpy(buffer_.get() + used_, bytes.data(), size_t(bytes.size()));
-            used_ += bytes.size();
-        }
-        if (endsLine) {
-            buffer_[used_++] = '\r';
-            buffer_[used_++] = '\n';
-        }
+    void write(const LineReader::Piece& piece) {
+        if (!piece.endsLine || piece.raw.size() == piece.bytes.size() + 2)
+            keep(piece.raw);
+        else
+            complete(piece.bytes);
     }
 
-    bool flush() {
-        put(QByteArrayView(buffer_.get(), used_));
-        used_ = 0;
+    // Before the reader's buffer changes under the current run.
+    void flushRun() {
+        put(run_);
+        run_ = {};
+    }
+
+    bool finish() {
+        flushRun();
+        flushStaged();
         return ok_;
     }
 
     bool ok() const { return ok_; }
 
 private:
-    static constexpr qsizetype Capacity = qsizetype(1) << 20;
+    static constexpr qsizetype Capacity = qsizetype(1) << 18;
+    static constexpr qint64 WritebackStep = qint64(8) << 20;
 
-    void put(QByteArrayView bytes) {
-        if (ok_ && !bytes.isEmpty() && device_.write(bytes.data(), bytes.size()) != bytes.size())
-            ok_ = false;
+    void keep(QByteArrayView raw) {
+        flushStaged();
+        if (!run_.isEmpty() && run_.data() + run_.size() == raw.data()) {
+            run_ = QByteArrayView(run_.data(), run_.size() + raw.size());
+            return;
+        }
+        flushRun();
+        run_ = raw;
     }
 
-    QIODevice& device_;
-    std::unique_ptr<char[]> buffer_;
+    void complete(QByteArrayView line) {
+        flushRun();
+        if (used_ + line.size() + 2 > Capacity)
+            flushStaged();
+        if (line.size() + 2 > Capacity) {
+            put(line);
+        } else {
+            std::memcpy(staged_.get() + used_, line.data(), size_t(line.size()));
+            used_ += line.size();
+        }
+        staged_[used_++] = '\r';
+        staged_[used_++] = '\n';
+    }
+
+    void flushStaged() {
+        put(QByteArrayView(staged_.get(), used_));
+        used_ = 0;
+    }
+
+    void put(QByteArrayView bytes) {
+        if (!ok_ || bytes.isEmpty())
+            return;
+        ok_ = file_.write(bytes.data(), bytes.size()) == bytes.size();
+        written_ += bytes.size();
+        if (written_ - writtenBack_ >= WritebackStep)
+            startWriteback();
+    }
+
+    // The new firmware is synced to disk before it replaces the old one; handing the
+    // written part to the disk as we go lets that sync overlap the merge.
+    void startWriteback() {
+#ifdef Q_OS_LINUX
+        ::sync_file_range(file_.handle(), writtenBack_, written_ - writtenBack_, SYNC_FILE_RANGE_WRITE);
+#endif
+        writtenBack_ = written_;
+    }
+
+    QFileDevice& file_;
+    QByteArrayView run_;
+    std::unique_ptr<char[]> staged_;
     qsizetype used_ = 0;
+    qint64 written_ = 0;
+    qint64 writtenBack_ = 0;
     bool ok_ = true;
 };
 
@@ -131,9 +179,9 @@ public:
 
     // Copies `input` to `output` with the bank's window replaced by `rendering`'s
     // lines. False when a line cannot be read or written.
-    bool run(QIODevice& input, QIODevice& rendering, QIODevice& output) {
-        LineReader reader(input);
+    bool run(QIODevice& input, QIODevice& rendering, QFileDevice& output) {
         LineWriter writer(output);
+        LineReader reader(input, LineReader::DefaultCapacity, [&writer] { writer.flushRun(); });
         bool skipping = false;
         while (const auto piece = reader.next()) {
             if (piece->startsLine) {
@@ -149,21 +197,22 @@ public:
                     result_ = inserted_ ? 1 : 0;
             }
             if (!skipping)
-                writer.write(piece->bytes, piece->endsLine);
+                writer.write(*piece);
             if (!writer.ok())
                 return false;
         }
-        return !reader.failed() && writer.flush();
+        return !reader.failed() && writer.finish();
     }
 
 private:
     bool insert(QIODevice& rendering, LineWriter& writer) {
-        LineReader reader(rendering, 64 * 1024);
+        LineReader reader(rendering, 64 * 1024, [&writer] { writer.flushRun(); });
         while (const auto piece = reader.next()) {
             if (piece->startsLine)
                 progress_.setPosition(++position_);
-            writer.write(piece->bytes, piece->endsLine);
+            writer.write(*piece);
         }
+        writer.flushRun(); // the run lies in this reader's buffer
         inserted_ = true;
         return !reader.failed();
     }

@@ -4,49 +4,44 @@
 
 namespace tessaly {
 
-namespace {
-QByteArrayView withoutCarriageReturn(const char* data, qsizetype size) {
-    if (size > 0 && data[size - 1] == '\r')
-        --size;
-    return QByteArrayView(data, size);
-}
-} // namespace
+LineReader::LineReader(QIODevice& device, qsizetype capacity, std::function<void()> beforeRefill)
+    : device_(device), capacity_(capacity), beforeRefill_(std::move(beforeRefill)),
+      buffer_(new char[static_cast<size_t>(capacity)]) {}
 
-LineReader::LineReader(QIODevice& device, qsizetype capacity)
-    : device_(device), capacity_(capacity), buffer_(new char[static_cast<size_t>(capacity)]) {}
+// The piece from begin_ to `lineEnd` (exclusive; a CR before it is dropped from the
+// line), with the reader moved on to `next`.
+LineReader::Piece LineReader::piece(qsizetype lineEnd, qsizetype next, bool endsLine) {
+    const char* const data = buffer_.get();
+    qsizetype size = lineEnd - begin_;
+    if (endsLine && size > 0 && data[lineEnd - 1] == '\r')
+        --size;
+    const Piece piece{QByteArrayView(data + begin_, size), QByteArrayView(data + begin_, next - begin_),
+                      !inLine_, endsLine};
+    begin_ = next;
+    inLine_ = !endsLine;
+    return piece;
+}
 
 std::optional<LineReader::Piece> LineReader::next() {
     for (;;) {
-        char* const data = buffer_.get();
+        const char* const data = buffer_.get();
         const auto* lf = static_cast<const char*>(std::memchr(data + begin_, '\n', size_t(end_ - begin_)));
-        if (lf != nullptr) {
-            const Piece piece{withoutCarriageReturn(data + begin_, lf - (data + begin_)), !inLine_, true};
-            begin_ = lf + 1 - data;
-            inLine_ = false;
-            return piece;
-        }
-        if (atEnd_) {
-            if (begin_ == end_)
-                return std::nullopt;
-            const Piece piece{withoutCarriageReturn(data + begin_, end_ - begin_), !inLine_, true};
-            begin_ = end_;
-            inLine_ = false;
-            return piece;
-        }
-        if (begin_ == 0 && end_ == capacity_) {
-            // No line end in a full buffer: hand out all but the last byte, which may
-            // be the CR of a CR LF still to come.
-            const Piece piece{QByteArrayView(data, capacity_ - 1), !inLine_, false};
-            begin_ = capacity_ - 1;
-            inLine_ = true;
-            return piece;
-        }
+        if (lf != nullptr)
+            return piece(lf - data, lf - data + 1, true);
+        if (atEnd_)
+            return begin_ == end_ ? std::nullopt : std::optional(piece(end_, end_, true));
+        // No line end in a full buffer: hand out all but the last byte, which may be
+        // the CR of a CR LF still to come.
+        if (begin_ == 0 && end_ == capacity_)
+            return piece(capacity_ - 1, capacity_ - 1, false);
         if (!refill())
             return std::nullopt;
     }
 }
 
 bool LineReader::refill() {
+    if (beforeRefill_)
+        beforeRefill_();
     char* const data = buffer_.get();
     std::memmove(data, data + begin_, size_t(end_ - begin_));
     end_ -= begin_;

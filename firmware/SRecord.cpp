@@ -27,19 +27,6 @@ int hexDigit(char c) {
     return HexValue[static_cast<unsigned char>(c)];
 }
 
-std::optional<std::uint32_t> readHex(QByteArrayView line, qsizetype from, qsizetype digits) {
-    if (line.size() < from + digits)
-        return std::nullopt;
-    std::uint32_t value = 0;
-    for (qsizetype i = from; i < from + digits; ++i) {
-        const int digit = hexDigit(line[i]);
-        if (digit < 0)
-            return std::nullopt;
-        value = value << 4 | static_cast<std::uint32_t>(digit);
-    }
-    return value;
-}
-
 void putHexByte(char* out, unsigned value) {
     out[0] = UpperHex[(value >> 4) & 0xF];
     out[1] = UpperHex[value & 0xF];
@@ -80,20 +67,36 @@ std::optional<SxLine> ReadSxLine(QByteArrayView line) {
         return std::nullopt;
     if (line.size() < 2 || line[0] != 'S')
         return SxLine{};
+    SxKind kind;
+    qsizetype digits;
     switch (line[1]) {
     case '1':
-        if (const auto address = readHex(line, 4, 4))
-            return SxLine{SxKind::S1, *address};
-        return std::nullopt;
+        kind = SxKind::S1;
+        digits = 4;
+        break;
     case '2':
-        if (const auto address = readHex(line, 4, 6))
-            return SxLine{SxKind::S2, *address};
-        return std::nullopt;
+        kind = SxKind::S2;
+        digits = 6;
+        break;
     case '9':
         return SxLine{SxKind::S9, 0};
     default:
         return SxLine{};
     }
+    // The address field follows the type and the byte count. Every line of a firmware
+    // passes here, so the digits are combined without a branch each.
+    if (line.size() < 4 + digits)
+        return std::nullopt;
+    std::uint32_t address = 0;
+    int invalid = 0;
+    for (qsizetype i = 4; i < 4 + digits; ++i) {
+        const int digit = hexDigit(line[i]);
+        invalid |= digit;
+        address = address << 4 | static_cast<std::uint32_t>(digit & 0xF);
+    }
+    if (invalid < 0)
+        return std::nullopt;
+    return SxLine{kind, address};
 }
 
 } // namespace tessaly

@@ -119,6 +119,7 @@ private slots:
     void otherBanks_data();
     void otherBanks();
     void lineLongerThanBuffer();
+    void largeMixedInput();
     void refusals_data();
     void refusals();
     void unreadableLine_data();
@@ -215,6 +216,32 @@ void TestBankMerge::lineLongerThanBuffer() {
     writeAll(bench.input(), crlf({comment, s2(0x388000), Terminator}));
     QCOMPARE(bench.merge().result, 1);
     QCOMPARE(readAll(bench.output()), expand({comment, Bank, Terminator}, 0x388000));
+}
+
+// Several buffers' worth of lines, some ending in LF only, with the window in two
+// runs: what is copied straight from the read buffer and what is completed with CR LF
+// must come out in order across every refill.
+void TestBankMerge::largeMixedInput() {
+    Bench bench;
+    QByteArray input;
+    QByteArrayList expected{Header};
+    input += Header + "\r\n";
+    for (int i = 0; i < 30000; ++i) {
+        const bool inWindow = (i >= 15000 && i < 15300) || (i >= 20000 && i < 20100);
+        const quint32 address = inWindow ? 0x388000 + 32 * quint32(i % 512) : 0x100000 + 32 * quint32(i);
+        const QByteArray line = s2(address, QByteArray(32, char(i)));
+        input += line + (i % 7 == 3 ? "\n" : "\r\n");
+        if (i == 15000)
+            expected << Bank;
+        if (!inWindow)
+            expected << line;
+    }
+    input += Terminator;
+    expected << Terminator;
+    writeAll(bench.input(), input);
+    QCOMPARE(bench.merge().result, 1);
+    QVERIFY(readAll(bench.output()) == expand(expected, 0x388000));
+    QCOMPARE(bench.progress.position, 512 + 30002);
 }
 
 void TestBankMerge::refusals_data() {

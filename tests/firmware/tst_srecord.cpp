@@ -131,8 +131,11 @@ void TestSRecord::lineEnds() {
     QVERIFY(buffer.open(QIODevice::ReadOnly));
     LineReader reader(buffer, capacity);
     QByteArrayList read;
+    QByteArray raw; // the pieces with their line ends give back the text
     bool inLine = false;
     while (const auto piece = reader.next()) {
+        raw += piece->raw.toByteArray();
+        QVERIFY(piece->raw.startsWith(piece->bytes));
         QCOMPARE(piece->startsLine, !inLine);
         if (piece->startsLine)
             read << QByteArray();
@@ -142,6 +145,7 @@ void TestSRecord::lineEnds() {
     QVERIFY(!reader.failed());
     QVERIFY(!inLine);
     QCOMPARE(read, lines);
+    QCOMPARE(raw, text);
 
     QVERIFY(buffer.seek(0));
     QCOMPARE(countLines(buffer, capacity), std::optional<qint64>(lines.size()));

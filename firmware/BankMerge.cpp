@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <memory>
@@ -22,8 +23,8 @@ namespace {
 
 constexpr int RenderedLines = static_cast<int>(BankSize) / SxDataBytes;
 
-QString cannotReadFile(const QString& path, const QString& reason) {
-    return CannotReadFileMessage.arg(QDir::toNativeSeparators(path), reason);
+QString cannotOpenFile(const QString& path, const QString& reason) {
+    return CannotOpenFileMessage.arg(QDir::toNativeSeparators(path), reason);
 }
 
 // The first refusal of the merge's checks, in the order a user meets them.
@@ -53,11 +54,11 @@ struct Rendering {
 Rendering renderBank(const Bank& bank, const QString& bankPath) {
     QFile file(bankPath);
     if (!file.open(QIODevice::ReadOnly))
-        return {{}, cannotReadFile(bankPath, file.errorString()), {}};
+        return {{}, cannotOpenFile(bankPath, file.errorString()), {}};
     const QByteArray bytes = file.read(BankSize);
     if (bytes.size() < qsizetype(BankSize)) {
         if (file.error() != QFileDevice::NoError)
-            return {{}, cannotReadFile(bankPath, file.errorString()), {}};
+            return {{}, cannotOpenFile(bankPath, file.errorString()), {}};
         return {{}, {}, BankFileTooShortMessage.arg(bank.fileName).arg(bytes.size())};
     }
     Rendering rendering;
@@ -257,12 +258,12 @@ MergeOutcome MergeBankSx(int bankIndex, const QString& inputFirmware, const QStr
 
     QFile rendering(renderingFile.path());
     if (!rendering.open(QIODevice::ReadOnly)) {
-        outcome.error = cannotReadFile(renderingFile.path(), rendering.errorString());
+        outcome.error = cannotOpenFile(renderingFile.path(), rendering.errorString());
         return outcome;
     }
     QFile input(inputFirmware);
     if (!input.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        outcome.error = cannotReadFile(inputFirmware, input.errorString());
+        outcome.error = cannotOpenFile(inputFirmware, input.errorString());
         return outcome;
     }
     // The new firmware goes to a temporary file beside the output, which replaces the

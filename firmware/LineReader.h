@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QIODevice>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace tessaly {
+
+// Splits a text file into lines through one fixed buffer, so that memory stays the
+// same whatever the file's size. A line ends at LF or CR LF (the last one may lack
+// it); the line end is not part of the line. A line longer than the buffer comes in
+// several pieces, only the first with `startsLine` and only the last with `endsLine`.
+// Pieces point into the buffer: they stay valid until the buffer is refilled, and
+// `beforeRefill` is called just before that happens.
+class LineReader {
+public:
+    static constexpr qsizetype DefaultCapacity = qsizetype(1) << 18;
+
+    struct Piece {
+        QByteArrayView bytes; // without the line end
+        QByteArrayView raw;   // the same bytes followed by the line end as read
+        bool startsLine = true;
+        bool endsLine = true;
+    };
+
+    explicit LineReader(QIODevice& device, qsizetype capacity = DefaultCapacity,
+                        std::function<void()> beforeRefill = {});
+
+    // The next piece, or nothing at the end of the input or on a read error.
+    std::optional<Piece> next();
+    bool failed() const { return failed_; }
+
+private:
+    bool refill();
+    Piece piece(qsizetype lineEnd, qsizetype next, bool endsLine);
+
+    QIODevice& device_;
+    qsizetype capacity_;
+    std::function<void()> beforeRefill_;
+    std::unique_ptr<char[]> buffer_;
+    qsizetype begin_ = 0; // unread bytes lie in [begin_, end_)
+    qsizetype end_ = 0;
+    bool atEnd_ = false;
+    bool failed_ = false;
+    bool inLine_ = false; // a piece of the current line has been handed out
+};
+
+// The number of lines LineReader would hand out for `device`, read to its end; nothing
+// on a read error.
+std::optional<qint64> countLines(QIODevice& device, qsizetype capacity = LineReader::DefaultCapacity);
+
+} // namespace tessaly

@@ -3,6 +3,7 @@
 #include "app/AboutDialog.h"
 #include "app/MakerLinks.h"
 #include "documents/OperationMode.h"
+#include "documents/TranslateTableDialog.h"
 #include "platform/DialogRunner.h"
 #include "platform/Messages.h"
 #include "workspace/Captions.h"
@@ -42,6 +43,11 @@ TFTessalyeFirmWare::TFTessalyeFirmWare(const QString& programDir, GuiPlatform pl
     newProject_ = std::make_unique<NewProjectCommand>(workspace_, platform_.messages);
     Fsaveproj = new TFsaveproj(*newProject_, this);
     FAbout = new TFAbout(platform_.openUrl, this);
+    FSetVar = new TFSetVar(workspace_.paths(), platform_.messages, this);
+
+    newProject_->setDefaultDocumentsWriter([this] {
+        FSetVar->WriteDefaultTranslateTable();
+    });
 }
 
 TFTessalyeFirmWare::~TFTessalyeFirmWare() = default;
@@ -76,6 +82,7 @@ void TFTessalyeFirmWare::createControls() {
     connect(New, &QPushButton::clicked, this, &TFTessalyeFirmWare::NewClick);
     connect(open, &QPushButton::clicked, this, &TFTessalyeFirmWare::openClick);
     connect(about, &QPushButton::clicked, this, &TFTessalyeFirmWare::aboutClick);
+    connect(btn_Translate, &QPushButton::clicked, this, &TFTessalyeFirmWare::btn_TranslateClick);
     connect(LbButton1, &QPushButton::clicked, this, &QWidget::close);
     connect(Label6, &QLabel::linkActivated, this, &TFTessalyeFirmWare::Label6Click);
 }
@@ -130,6 +137,11 @@ void TFTessalyeFirmWare::openClick() {
 }
 
 void TFTessalyeFirmWare::aboutClick() { platform_.dialogs.run(*FAbout); }
+
+void TFTessalyeFirmWare::btn_TranslateClick() {
+    if (workspace_.RequireProject(platform_.messages))
+        platform_.dialogs.run(*FSetVar);
+}
 
 void TFTessalyeFirmWare::Label6Click() { platform_.openUrl(QUrl(MakerWebAddress)); }
 

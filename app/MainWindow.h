@@ -15,6 +15,7 @@ class QPushButton;
 namespace tessaly {
 
 class TFAbout;
+class TFSetVar;
 class TFsaveproj;
 
 // The main window: the three steps of a device update, About and close.
@@ -45,11 +46,13 @@ public:
 
     TFsaveproj* Fsaveproj = nullptr;
     TFAbout* FAbout = nullptr;
+    TFSetVar* FSetVar = nullptr;
 
     void RefreshTranslateTableButton();
     void NewClick();
     void openClick();
     void aboutClick();
+    void btn_TranslateClick();
     void Label6Click();
 
 protected:

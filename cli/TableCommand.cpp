@@ -4,6 +4,7 @@
 #include "documents/TranslateTableFile.h"
 
 #include <QFile>
+#include <algorithm>
 #include <cstdio>
 
 namespace tessaly::cli {

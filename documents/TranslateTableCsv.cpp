@@ -1,6 +1,7 @@
 #include "documents/TranslateTableCsv.h"
 
 #include <QStringDecoder>
+#include <algorithm>
 
 namespace tessaly {
 

@@ -12,6 +12,7 @@
 #include <QShowEvent>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace tessaly {
 

@@ -106,17 +106,9 @@ void TestCliTable::importRefusals_data() {
     QTest::newRow("no data type")
         << Header + valid + ",1,2,3,4,M\r\n"
         << "Row 2: Error!! Data Type must be Holding Register or Input Register. \n";
-    QTest::newRow("Address TCP 65536") << Header + "Coil Status,65536,2,3,4,M\r\n"
-                                       << "Row 1: Error!! Address TCP must be between 0 and 65535. \n";
-    QTest::newRow("Address TCP -1") << Header + "Coil Status,-1,2,3,4,M\r\n"
-                                    << "Row 1: Error!! Address TCP must be between 0 and 65535. \n";
     QTest::newRow("Address Device RTU 256")
         << Header + valid + valid + "Coil Status,1,256,3,4,M\r\n"
         << "Row 3: Error!! Address Device RTU must be between 0 and 255. \n";
-    QTest::newRow("Address RTU text") << Header + "Coil Status,1,2,x,4,M\r\n"
-                                      << "Row 1: Error!! Address RTU must be between 0 and 65535. \n";
-    QTest::newRow("N° Point 128") << Header + "Coil Status,1,2,3,128,M\r\n"
-                                  << "Row 1: Error!! N° Point must be between 0 and 127. \n";
     QTest::newRow("field count") << Header + "Coil Status,1,2,3\r\n"
                                  << "{csv}: Row 1 has 4 fields; a row has 6.\n";
     QTest::newRow("no header") << valid

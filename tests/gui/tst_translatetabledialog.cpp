@@ -234,10 +234,6 @@ void TestTranslateTableDialog::refusedConfirmKeepsDialogOpen_data() {
     QTest::newRow("Address TCP without data type")
         << 0 << 1 << ""
         << "Error!! Data Type must be Holding Register or Input Register. ";
-    QTest::newRow("Address Device RTU 256") << 0 << 3 << "256"
-                                            << "Error!! Address Device RTU must be between 0 and 255. ";
-    QTest::newRow("N° Point 128") << 0 << 5 << "128"
-                                  << "Error!! N° Point must be between 0 and 127. ";
 }
 
 void TestTranslateTableDialog::refusedConfirmKeepsDialogOpen() {

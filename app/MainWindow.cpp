@@ -6,6 +6,7 @@
 #include "documents/OperationMode.h"
 #include "documents/SnmpDialog.h"
 #include "image/BankFiles.h"
+#include "documents/TranslateTableDialog.h"
 #include "platform/DialogRunner.h"
 #include "platform/Messages.h"
 #include "workspace/BoardVariant.h"
@@ -51,9 +52,13 @@ TFTessalyeFirmWare::TFTessalyeFirmWare(const QString& programDir, GuiPlatform pl
                            {[this](bool enabled) { btn_Translate->setEnabled(enabled); },
                             [this](const QString& address) { Edit1->setText(address); }},
                            this);
+    FSetVar = new TFSetVar(workspace_.paths(), platform_.messages, this);
     FSNMP = new TFSNMP(this);
     Fpargen->setSnmpDialog(*FSNMP);
-    newProject_->setDefaultDocumentsWriter([this] { Fpargen->WriteDefaultGeneralParameters(); });
+    newProject_->setDefaultDocumentsWriter([this] {
+        Fpargen->WriteDefaultGeneralParameters();
+        FSetVar->WriteDefaultTranslateTable();
+    });
 }
 
 TFTessalyeFirmWare::~TFTessalyeFirmWare() = default;
@@ -90,6 +95,7 @@ void TFTessalyeFirmWare::createControls() {
     connect(btn_Prm_Gen, &QPushButton::clicked, this, &TFTessalyeFirmWare::btn_Prm_GenClick);
     connect(CreateBin, &QPushButton::clicked, this, &TFTessalyeFirmWare::CreateBinClick);
     connect(about, &QPushButton::clicked, this, &TFTessalyeFirmWare::aboutClick);
+    connect(btn_Translate, &QPushButton::clicked, this, &TFTessalyeFirmWare::btn_TranslateClick);
     connect(LbButton1, &QPushButton::clicked, this, &QWidget::close);
     connect(Label6, &QLabel::linkActivated, this, &TFTessalyeFirmWare::Label6Click);
 }
@@ -149,6 +155,11 @@ void TFTessalyeFirmWare::btn_Prm_GenClick() {
 }
 
 void TFTessalyeFirmWare::aboutClick() { platform_.dialogs.run(*FAbout); }
+
+void TFTessalyeFirmWare::btn_TranslateClick() {
+    if (workspace_.RequireProject(platform_.messages))
+        platform_.dialogs.run(*FSetVar);
+}
 
 void TFTessalyeFirmWare::Label6Click() { platform_.openUrl(QUrl(MakerWebAddress)); }
 

@@ -18,6 +18,7 @@ namespace tessaly {
 class TFAbout;
 class TFpargen;
 class TFSNMP;
+class TFSetVar;
 class TFsaveproj;
 
 // The main window: the three steps of a device update, About and close.
@@ -50,12 +51,14 @@ public:
     TFAbout* FAbout = nullptr;
     TFpargen* Fpargen = nullptr;
     TFSNMP* FSNMP = nullptr;
+    TFSetVar* FSetVar = nullptr;
 
     void RefreshTranslateTableButton();
     void NewClick();
     void openClick();
     void btn_Prm_GenClick();
     void aboutClick();
+    void btn_TranslateClick();
     void Label6Click();
     void CreateBinClick();
 

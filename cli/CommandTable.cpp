@@ -16,6 +16,8 @@ const Command table[] = {
      "build the configuration image and write bin/bank1.bin and bin/bankg.c; print their paths", runBuild},
     {"inspect", "FILE", "print the configuration held in a bank1.bin or in an S-record firmware file",
      runInspect},
+    {"table", "export [--project P] | import [--project P] FILE.csv",
+     "print the project's translate table as CSV, or replace it with the rows of FILE.csv", runTable},
 };
 } // namespace
 

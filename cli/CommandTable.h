@@ -22,5 +22,6 @@ int runShow(CliContext& context, QStringList args);
 int runSet(CliContext& context, QStringList args);
 int runBuild(CliContext& context, QStringList args);
 int runInspect(CliContext& context, QStringList args);
+int runTable(CliContext& context, QStringList args);
 
 } // namespace tessaly::cli

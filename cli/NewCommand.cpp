@@ -1,6 +1,7 @@
 #include "cli/CliContext.h"
 #include "cli/CommandTable.h"
 #include "documents/GeneralParameters.h"
+#include "documents/TranslateTableFile.h"
 #include "workspace/NewProject.h"
 
 namespace tessaly::cli {
@@ -23,7 +24,8 @@ int runNew(CliContext& context, QStringList args) {
     // The same default documents as the configurator's New project.
     command.setDefaultDocumentsWriter([&] {
         const ProjectPaths& paths = context.workspace.paths();
-        documentsWritten = written(context, WriteGeneralParameters(GeneralParameters{}, paths.PargenFile));
+        documentsWritten = written(context, WriteGeneralParameters(GeneralParameters{}, paths.PargenFile)) &&
+                           written(context, WriteEmptyTranslateTable(paths.VarFile));
     });
     command.prepare();
     command.onShow();

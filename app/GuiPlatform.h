@@ -8,6 +8,7 @@ namespace tessaly {
 class Messages;
 class Pickers;
 class DialogRunner;
+class IcmpEcho;
 
 // The platform services the windows use, injected so that tests can record and
 // script them.
@@ -16,6 +17,8 @@ struct GuiPlatform {
     Pickers& pickers;
     DialogRunner& dialogs;
     std::function<void(const QUrl&)> openUrl;
+    // The device ping's echo client; the system's one when not given.
+    IcmpEcho* icmpEcho = nullptr;
 };
 
 } // namespace tessaly

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/DevicePing.h"
 #include "app/GuiPlatform.h"
 #include "workspace/NewProject.h"
 #include "workspace/Workspace.h"
@@ -15,6 +16,7 @@ class QPushButton;
 namespace tessaly {
 
 class TFAbout;
+class TFPing;
 class TFsaveproj;
 
 // The main window: the three steps of a device update, About and close.
@@ -45,12 +47,17 @@ public:
 
     TFsaveproj* Fsaveproj = nullptr;
     TFAbout* FAbout = nullptr;
+    TFPing* FPing = nullptr;
 
     void RefreshTranslateTableButton();
     void NewClick();
     void openClick();
     void aboutClick();
     void Label6Click();
+    void Btn_PingClick();
+    void PingDevice();
+    // The state of the last ping (DevicePing::NoReply, ReplyWithBytes, ReplyTimedOut).
+    int PingState() const { return ping_->PingState(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -63,6 +70,10 @@ private:
     GuiPlatform platform_;
     Workspace workspace_;
     std::unique_ptr<NewProjectCommand> newProject_;
+    std::unique_ptr<IcmpEcho> systemEcho_;
+    SystemTickClock ticks_;
+    std::unique_ptr<DevicePing> ping_;
+    bool pinging_ = false;
 };
 
 } // namespace tessaly

@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 #include "platform/DialogRunner.h"
+#include "platform/IcmpEcho.h"
 #include "platform/Messages.h"
 #include "platform/ProgramDirectory.h"
 #include "platform/QtMessages.h"
@@ -30,9 +31,10 @@ int main(int argc, char* argv[]) {
     QtMessages messages;
     QtPickers pickers;
     ModalDialogRunner dialogs;
-    TFTessalyeFirmWare window(programDir, GuiPlatform{messages, pickers, dialogs, [](const QUrl& url) {
-                                                          QDesktopServices::openUrl(url);
-                                                      }});
+    const std::unique_ptr<IcmpEcho> icmpEcho = createSystemIcmpEcho();
+    GuiPlatform platform{messages, pickers, dialogs, [](const QUrl& url) { QDesktopServices::openUrl(url); }};
+    platform.icmpEcho = icmpEcho.get();
+    TFTessalyeFirmWare window(programDir, platform);
     window.adjustSize();
     if (const QScreen* screen = window.screen())
         window.move(screen->availableGeometry().center() - window.rect().center());

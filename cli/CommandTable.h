@@ -18,5 +18,6 @@ std::span<const Command> commands();
 
 // One function per command, each in its own file.
 int runNew(CliContext& context, QStringList args);
+int runPing(CliContext& context, QStringList args);
 
 } // namespace tessaly::cli

@@ -2,7 +2,6 @@
 
 #include "app/AboutDialog.h"
 #include "app/MakerLinks.h"
-#include "app/PingDialog.h"
 #include "documents/OperationMode.h"
 #include "platform/DialogRunner.h"
 #include "platform/Messages.h"
@@ -17,21 +16,20 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScopedValueRollback>
 #include <QVBoxLayout>
 
 namespace tessaly {
 
 namespace {
-template <typename W> W* named(W* widget, const char* name) {
+template <typename W>
+W* named(W* widget, const char* name) {
     widget->setObjectName(QLatin1String(name));
     return widget;
 }
 } // namespace
 
 TFTessalyeFirmWare::TFTessalyeFirmWare(const QString& programDir, GuiPlatform platform, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      platform_(std::move(platform)) {
+    : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), platform_(std::move(platform)) {
     setObjectName(QStringLiteral("TFTessalyeFirmWare"));
     setWindowTitle(ProductTitle);
     createControls();
@@ -44,15 +42,6 @@ TFTessalyeFirmWare::TFTessalyeFirmWare(const QString& programDir, GuiPlatform pl
     newProject_ = std::make_unique<NewProjectCommand>(workspace_, platform_.messages);
     Fsaveproj = new TFsaveproj(*newProject_, this);
     FAbout = new TFAbout(platform_.openUrl, this);
-
-    if (!platform_.icmpEcho) {
-        systemEcho_ = createSystemIcmpEcho();
-        platform_.icmpEcho = systemEcho_.get();
-    }
-    ping_ =
-        std::make_unique<DevicePing>(*platform_.icmpEcho, ticks_, [] { QCoreApplication::processEvents(); });
-    // The last window created at start-up.
-    FPing = new TFPing(this);
 }
 
 TFTessalyeFirmWare::~TFTessalyeFirmWare() = default;
@@ -72,9 +61,8 @@ void TFTessalyeFirmWare::createControls() {
     Btn_Ping = named(new QPushButton(QStringLiteral("Ping Device"), GroupBox1), "Btn_Ping");
     about = named(new QPushButton(QStringLiteral("About"), this), "about");
     LbButton1 = named(new QPushButton(QStringLiteral("X"), this), "LbButton1");
-    Label6 =
-        named(new QLabel(QStringLiteral("<a href=\"#\">%1</a>").arg(MakerWebAddress.toHtmlEscaped()), this),
-              "Label6");
+    Label6 = named(new QLabel(QStringLiteral("<a href=\"#\">%1</a>").arg(MakerWebAddress.toHtmlEscaped()), this),
+                   "Label6");
     Label6->setCursor(Qt::PointingHandCursor);
     Label6->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     Labelstate = named(new QLabel(QStringLiteral("---"), this), "Labelstate");
@@ -90,7 +78,6 @@ void TFTessalyeFirmWare::createControls() {
     connect(about, &QPushButton::clicked, this, &TFTessalyeFirmWare::aboutClick);
     connect(LbButton1, &QPushButton::clicked, this, &QWidget::close);
     connect(Label6, &QLabel::linkActivated, this, &TFTessalyeFirmWare::Label6Click);
-    connect(Btn_Ping, &QPushButton::clicked, this, &TFTessalyeFirmWare::Btn_PingClick);
 }
 
 void TFTessalyeFirmWare::layoutControls() {
@@ -123,9 +110,7 @@ void TFTessalyeFirmWare::layoutControls() {
     layout->addWidget(Label6, 0, Qt::AlignRight);
 }
 
-void TFTessalyeFirmWare::updateCaption() {
-    setWindowTitle(workspace_.caption());
-}
+void TFTessalyeFirmWare::updateCaption() { setWindowTitle(workspace_.caption()); }
 
 void TFTessalyeFirmWare::RefreshTranslateTableButton() {
     if (const auto enabled = translateTableEnabledFor(workspace_.paths().PargenFile))
@@ -144,29 +129,9 @@ void TFTessalyeFirmWare::openClick() {
     updateCaption();
 }
 
-void TFTessalyeFirmWare::aboutClick() {
-    platform_.dialogs.run(*FAbout);
-}
+void TFTessalyeFirmWare::aboutClick() { platform_.dialogs.run(*FAbout); }
 
-void TFTessalyeFirmWare::Label6Click() {
-    platform_.openUrl(QUrl(MakerWebAddress));
-}
-
-void TFTessalyeFirmWare::Btn_PingClick() {
-    if (workspace_.RequireProject(platform_.messages))
-        PingDevice();
-}
-
-void TFTessalyeFirmWare::PingDevice() {
-    // The wait lets pending events run, among them a click queued while the echo
-    // blocked the window; that click must not start a second ping inside this one.
-    if (pinging_)
-        return;
-    const QScopedValueRollback<bool> busy(pinging_, true);
-    const PingResult result = ping_->PingDevice(Edit1->text());
-    FPing->ShowPingResult(result.kind, result.caption, result.label);
-    platform_.dialogs.run(*FPing);
-}
+void TFTessalyeFirmWare::Label6Click() { platform_.openUrl(QUrl(MakerWebAddress)); }
 
 void TFTessalyeFirmWare::closeEvent(QCloseEvent* event) {
     // A settings file that cannot be written must not keep the user from closing.

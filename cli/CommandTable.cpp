@@ -10,8 +10,6 @@ const Command table[] = {
 };
 } // namespace
 
-std::span<const Command> commands() {
-    return table;
-}
+std::span<const Command> commands() { return table; }
 
 } // namespace tessaly::cli

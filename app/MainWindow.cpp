@@ -2,6 +2,7 @@
 
 #include "app/AboutDialog.h"
 #include "app/MakerLinks.h"
+#include "app/PingDialog.h"
 #include "documents/OperationMode.h"
 #include "platform/DialogRunner.h"
 #include "platform/Messages.h"
@@ -16,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QVBoxLayout>
 
 namespace tessaly {
@@ -42,6 +44,15 @@ TFTessalyeFirmWare::TFTessalyeFirmWare(const QString& programDir, GuiPlatform pl
     newProject_ = std::make_unique<NewProjectCommand>(workspace_, platform_.messages);
     Fsaveproj = new TFsaveproj(*newProject_, this);
     FAbout = new TFAbout(platform_.openUrl, this);
+
+    if (!platform_.icmpEcho) {
+        systemEcho_ = createSystemIcmpEcho();
+        platform_.icmpEcho = systemEcho_.get();
+    }
+    ping_ = std::make_unique<DevicePing>(*platform_.icmpEcho, ticks_,
+                                         [] { QCoreApplication::processEvents(); });
+    // The last window created at start-up.
+    FPing = new TFPing(this);
 }
 
 TFTessalyeFirmWare::~TFTessalyeFirmWare() = default;
@@ -78,6 +89,7 @@ void TFTessalyeFirmWare::createControls() {
     connect(about, &QPushButton::clicked, this, &TFTessalyeFirmWare::aboutClick);
     connect(LbButton1, &QPushButton::clicked, this, &QWidget::close);
     connect(Label6, &QLabel::linkActivated, this, &TFTessalyeFirmWare::Label6Click);
+    connect(Btn_Ping, &QPushButton::clicked, this, &TFTessalyeFirmWare::Btn_PingClick);
 }
 
 void TFTessalyeFirmWare::layoutControls() {
@@ -132,6 +144,22 @@ void TFTessalyeFirmWare::openClick() {
 void TFTessalyeFirmWare::aboutClick() { platform_.dialogs.run(*FAbout); }
 
 void TFTessalyeFirmWare::Label6Click() { platform_.openUrl(QUrl(MakerWebAddress)); }
+
+void TFTessalyeFirmWare::Btn_PingClick() {
+    if (workspace_.RequireProject(platform_.messages))
+        PingDevice();
+}
+
+void TFTessalyeFirmWare::PingDevice() {
+    // The wait lets pending events run, among them a click queued while the echo
+    // blocked the window; that click must not start a second ping inside this one.
+    if (pinging_)
+        return;
+    const QScopedValueRollback<bool> busy(pinging_, true);
+    const PingResult result = ping_->PingDevice(Edit1->text());
+    FPing->ShowPingResult(result.kind, result.caption, result.label);
+    platform_.dialogs.run(*FPing);
+}
 
 void TFTessalyeFirmWare::closeEvent(QCloseEvent* event) {
     // A settings file that cannot be written must not keep the user from closing.

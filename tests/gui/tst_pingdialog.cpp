@@ -138,7 +138,8 @@ void TestPingDialog::clickDuringTheWaitStartsNoSecondPing() {
     auto window = h.start();
     // A click that arrives while the echo blocks is delivered by the wait loop.
     h.echo.behaviour = [&](const IcmpEcho::ReplyHandler& onReply) {
-        QMetaObject::invokeMethod(window->Btn_Ping, &QPushButton::click, Qt::QueuedConnection);
+        if (h.echo.requests.size() == 1)
+            QMetaObject::invokeMethod(window->Btn_Ping, &QPushButton::click, Qt::QueuedConnection);
         onReply(IcmpReplyStatus{64});
     };
     Shown shown;

@@ -9,6 +9,7 @@ class Messages;
 class Pickers;
 class DialogRunner;
 class Clock;
+class IcmpEcho;
 
 // The platform services the windows use, injected so that tests can record and
 // script them.
@@ -18,6 +19,8 @@ struct GuiPlatform {
     DialogRunner& dialogs;
     std::function<void(const QUrl&)> openUrl;
     Clock& clock;
+    // The device ping's echo client; the system's one when not given.
+    IcmpEcho* icmpEcho = nullptr;
 };
 
 } // namespace tessaly

@@ -3,6 +3,7 @@
 #include "app/AboutDialog.h"
 #include "app/MakerLinks.h"
 #include "documents/GeneralParameterDialog.h"
+#include "app/PingDialog.h"
 #include "documents/OperationMode.h"
 #include "documents/SnmpDialog.h"
 #include "image/BankFiles.h"
@@ -21,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QVBoxLayout>
 
 namespace tessaly {
@@ -59,6 +61,15 @@ TFTessalyeFirmWare::TFTessalyeFirmWare(const QString& programDir, GuiPlatform pl
         Fpargen->WriteDefaultGeneralParameters();
         FSetVar->WriteDefaultTranslateTable();
     });
+
+    if (!platform_.icmpEcho) {
+        systemEcho_ = createSystemIcmpEcho();
+        platform_.icmpEcho = systemEcho_.get();
+    }
+    ping_ = std::make_unique<DevicePing>(*platform_.icmpEcho, ticks_,
+                                         [] { QCoreApplication::processEvents(); });
+    // The last window created at start-up.
+    FPing = new TFPing(this);
 }
 
 TFTessalyeFirmWare::~TFTessalyeFirmWare() = default;
@@ -98,6 +109,7 @@ void TFTessalyeFirmWare::createControls() {
     connect(btn_Translate, &QPushButton::clicked, this, &TFTessalyeFirmWare::btn_TranslateClick);
     connect(LbButton1, &QPushButton::clicked, this, &QWidget::close);
     connect(Label6, &QLabel::linkActivated, this, &TFTessalyeFirmWare::Label6Click);
+    connect(Btn_Ping, &QPushButton::clicked, this, &TFTessalyeFirmWare::Btn_PingClick);
 }
 
 void TFTessalyeFirmWare::layoutControls() {
@@ -182,6 +194,20 @@ void TFTessalyeFirmWare::showFirmwareDialog() {
     // NEXT STEP OF UPDATE DEVICE: the firmware generation dialog (TFModifyFileSx) is
     // shown modally here, through platform_.dialogs, whatever the board variant.
     // Until that dialog exists, Update Device ends with the bank files.
+void TFTessalyeFirmWare::Btn_PingClick() {
+    if (workspace_.RequireProject(platform_.messages))
+        PingDevice();
+}
+
+void TFTessalyeFirmWare::PingDevice() {
+    // The wait lets pending events run, among them a click queued while the echo
+    // blocked the window; that click must not start a second ping inside this one.
+    if (pinging_)
+        return;
+    const QScopedValueRollback<bool> busy(pinging_, true);
+    const PingResult result = ping_->PingDevice(Edit1->text());
+    FPing->ShowPingResult(result.kind, result.caption, result.label);
+    platform_.dialogs.run(*FPing);
 }
 
 void TFTessalyeFirmWare::closeEvent(QCloseEvent* event) {

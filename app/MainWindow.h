@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/DevicePing.h"
 #include "app/GuiPlatform.h"
 #include "image/ConfigImage.h"
 #include "workspace/NewProject.h"
@@ -19,6 +20,7 @@ class TFAbout;
 class TFpargen;
 class TFSNMP;
 class TFSetVar;
+class TFPing;
 class TFsaveproj;
 
 // The main window: the three steps of a device update, About and close.
@@ -52,6 +54,7 @@ public:
     TFpargen* Fpargen = nullptr;
     TFSNMP* FSNMP = nullptr;
     TFSetVar* FSetVar = nullptr;
+    TFPing* FPing = nullptr;
 
     void RefreshTranslateTableButton();
     void NewClick();
@@ -61,6 +64,10 @@ public:
     void btn_TranslateClick();
     void Label6Click();
     void CreateBinClick();
+    void Btn_PingClick();
+    void PingDevice();
+    // The state of the last ping (DevicePing::NoReply, ReplyWithBytes, ReplyTimedOut).
+    int PingState() const { return ping_->PingState(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -75,6 +82,10 @@ private:
     Workspace workspace_;
     std::unique_ptr<NewProjectCommand> newProject_;
     ConfigImage configImage_; // rebuilt from scratch by every Update Device
+    std::unique_ptr<IcmpEcho> systemEcho_;
+    SystemTickClock ticks_;
+    std::unique_ptr<DevicePing> ping_;
+    bool pinging_ = false;
 };
 
 } // namespace tessaly

@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 #include "platform/Clock.h"
 #include "platform/DialogRunner.h"
+#include "platform/IcmpEcho.h"
 #include "platform/Messages.h"
 #include "platform/ProgramDirectory.h"
 #include "platform/QtMessages.h"
@@ -32,9 +33,11 @@ int main(int argc, char* argv[]) {
     QtPickers pickers;
     ModalDialogRunner dialogs;
     SystemClock clock;
-    TFTessalyeFirmWare window(programDir, GuiPlatform{messages, pickers, dialogs,
-                                                      [](const QUrl& url) { QDesktopServices::openUrl(url); },
-                                                      clock});
+    const std::unique_ptr<IcmpEcho> icmpEcho = createSystemIcmpEcho();
+    GuiPlatform platform{messages, pickers, dialogs, [](const QUrl& url) { QDesktopServices::openUrl(url); },
+                         clock};
+    platform.icmpEcho = icmpEcho.get();
+    TFTessalyeFirmWare window(programDir, platform);
     window.adjustSize();
     if (const QScreen* screen = window.screen())
         window.move(screen->availableGeometry().center() - window.rect().center());

@@ -18,6 +18,8 @@ const Command table[] = {
      runInspect},
     {"table", "export [--project P] | import [--project P] FILE.csv",
      "print the project's translate table as CSV, or replace it with the rows of FILE.csv", runTable},
+    {"ping", "[--socket auto|datagram|raw] HOST",
+     "send one ICMP echo to HOST and print the result; exit 0 when the device answered", runPing},
 };
 } // namespace
 

@@ -23,5 +23,6 @@ int runSet(CliContext& context, QStringList args);
 int runBuild(CliContext& context, QStringList args);
 int runInspect(CliContext& context, QStringList args);
 int runTable(CliContext& context, QStringList args);
+int runPing(CliContext& context, QStringList args);
 
 } // namespace tessaly::cli

@@ -35,6 +35,7 @@ struct Harness {
     RecordingMessages messages;
     ScriptedPickers pickers;
     ScriptedDialogs dialogs;
+    FixedClock clock;
     ProgramDir dir;
     std::unique_ptr<TFTessalyeFirmWare> window;
 
@@ -44,7 +45,7 @@ struct Harness {
             writeAll(pargenFile(), pargen);
         writeAll(dir.file("Tessaly.ini"), "[lastproj]\r\nprojectname=Plant1\r\n");
         window = std::make_unique<TFTessalyeFirmWare>(
-            dir.path(), GuiPlatform{messages, pickers, dialogs, [](const QUrl&) {}});
+            dir.path(), GuiPlatform{messages, pickers, dialogs, [](const QUrl&) {}, clock});
     }
     QString pargenFile() const { return dir.file("PROJECTS/Plant1/pargen.xml"); }
     QByteArray pargen() const { return readAll(pargenFile()); }

@@ -364,8 +364,9 @@ void TestTranslateTableDialog::mainWindowCommand() {
     RecordingMessages messages;
     ScriptedPickers pickers;
     ScriptedDialogs dialogs;
+    FixedClock clock;
     ProgramDir dir;
-    TFTessalyeFirmWare window(dir.path(), GuiPlatform{messages, pickers, dialogs, [](const QUrl&) {}});
+    TFTessalyeFirmWare window(dir.path(), GuiPlatform{messages, pickers, dialogs, [](const QUrl&) {}, clock});
     auto* button = window.findChild<QPushButton*>("btn_Translate");
     QVERIFY(window.FSetVar);
     QVERIFY(window.FSetVar->parent() == &window);

@@ -1,0 +1,184 @@
+// `tessaly-cli ping` against 127.0.0.1, and inside network namespaces this test
+// creates and deletes. No echo goes anywhere else.
+#include "platform/IcmpEcho.h"
+#include "tests/support/PingSupport.h"
+#include "tests/support/TestSupport.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+#include <unistd.h>
+
+using namespace tessaly;
+using namespace tessaly::test;
+
+namespace {
+
+struct ToolRun {
+    int exitCode = -1;
+    QString out, err;
+};
+
+ToolRun runTool(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    ToolRun run;
+    if (!process.waitForStarted(10000)) {
+        run.err = process.errorString();
+        return run;
+    }
+    process.closeWriteChannel();
+    process.waitForFinished(60000);
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err += QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+// A network namespace of this test, deleted when it goes out of scope. It starts
+// with nothing but a loopback interface that is down.
+class Namespace {
+public:
+    explicit Namespace(const QString& role)
+        : name_(QStringLiteral("tessaly-test-%1-%2").arg(QCoreApplication::applicationPid()).arg(role)) {}
+    ~Namespace() {
+        if (created_)
+            runTool(ip_, {"netns", "delete", name_});
+    }
+    Namespace(const Namespace&) = delete;
+    Namespace& operator=(const Namespace&) = delete;
+
+    // Why namespaces cannot be used here, or nothing when the namespace was created.
+    QString create() {
+        if (::geteuid() != 0)
+            return QStringLiteral("network namespace tests need root");
+        ip_ = QStandardPaths::findExecutable(QStringLiteral("ip"));
+        if (ip_.isEmpty())
+            ip_ = QStandardPaths::findExecutable(QStringLiteral("ip"), {"/usr/sbin", "/sbin"});
+        if (ip_.isEmpty())
+            return QStringLiteral("the ip tool is not installed");
+        const ToolRun added = runTool(ip_, {"netns", "add", name_});
+        if (added.exitCode != 0)
+            return QStringLiteral("cannot create a network namespace here: ") + added.err.trimmed();
+        created_ = true;
+        return {};
+    }
+
+    // Runs a shell command inside the namespace.
+    bool shell(const QString& command) {
+        const ToolRun run = runTool(ip_, {"netns", "exec", name_, "sh", "-c", command});
+        if (run.exitCode != 0)
+            qWarning("%s: %s", qPrintable(command), qPrintable(run.err));
+        return run.exitCode == 0;
+    }
+
+    CliRun cli(const QStringList& arguments) {
+        const ToolRun run = runTool(ip_, QStringList{"netns", "exec", name_, TESSALY_CLI_PATH} + arguments);
+        return {run.exitCode, run.out, run.err};
+    }
+
+private:
+    QString name_;
+    QString ip_;
+    bool created_ = false;
+};
+
+#define CREATE_NAMESPACE(ns)                                                                                 \
+    do {                                                                                                     \
+        const QString why = (ns).create();                                                                   \
+        if (!why.isEmpty())                                                                                  \
+            QSKIP(qPrintable(why));                                                                          \
+    } while (false)
+
+const QString Found = QStringLiteral("Device Found!\n");
+const QString NotFound = QStringLiteral("Device Not Found!\n");
+const QString Error = QStringLiteral("Error!!! Check the Ip Address\n");
+
+} // namespace
+
+class TestPingCli : public QObject {
+    Q_OBJECT
+private slots:
+    void loopbackFound();
+    void usageErrors_data();
+    void usageErrors();
+    void loopbackDownIsAnError_data();
+    void loopbackDownIsAnError();
+    void bothSocketKindsInNamespace();
+    void ignoredEchoIsNotFoundAfterTimeout();
+};
+
+void TestPingCli::loopbackFound() {
+    if (!icmpSocketAllowed(IcmpSocketKind::Any))
+        QSKIP("neither ICMP datagram nor raw sockets are permitted here");
+    ProgramDir dir;
+    const CliRun run = runCli({"--program-dir", dir.path(), "ping", "127.0.0.1"});
+    QCOMPARE(run.out, Found);
+    QCOMPARE(run.exitCode, 0);
+}
+
+void TestPingCli::usageErrors_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("no host") << QStringList{"ping"};
+    QTest::newRow("two hosts") << QStringList{"ping", "127.0.0.1", "127.0.0.2"};
+    QTest::newRow("unknown socket kind") << QStringList{"ping", "--socket", "packet", "127.0.0.1"};
+    QTest::newRow("unknown option") << QStringList{"ping", "--count", "127.0.0.1"};
+}
+
+void TestPingCli::usageErrors() {
+    QFETCH(QStringList, arguments);
+    ProgramDir dir;
+    const CliRun run = runCli(QStringList{"--program-dir", dir.path()} + arguments);
+    QCOMPARE(run.exitCode, 2);
+    QCOMPARE(run.out, QString());
+    QVERIFY(run.err.contains("Usage: tessaly-cli ping"));
+}
+
+void TestPingCli::loopbackDownIsAnError_data() {
+    QTest::addColumn<QString>("host");
+    QTest::newRow("no route to the address") << "127.0.0.1";
+    // Nothing can leave the namespace, so the name cannot resolve.
+    QTest::newRow("name that does not resolve") << "no.such.host.invalid";
+}
+
+void TestPingCli::loopbackDownIsAnError() {
+    QFETCH(QString, host);
+    Namespace ns(QStringLiteral("down"));
+    CREATE_NAMESPACE(ns);
+    ProgramDir dir;
+    const CliRun run = ns.cli({"--program-dir", dir.path(), "ping", host});
+    QCOMPARE(run.out, Error);
+    QCOMPARE(run.exitCode, 1);
+}
+
+void TestPingCli::bothSocketKindsInNamespace() {
+    Namespace ns(QStringLiteral("kinds"));
+    CREATE_NAMESPACE(ns);
+    // Open the unprivileged datagram socket to every group, in this namespace only.
+    QVERIFY(ns.shell("ip link set lo up && echo '0 2147483647' > /proc/sys/net/ipv4/ping_group_range"));
+    ProgramDir dir;
+    for (const char* kind : {"datagram", "raw", "auto"}) {
+        const CliRun run = ns.cli({"--program-dir", dir.path(), "ping", "--socket", kind, "127.0.0.1"});
+        QVERIFY2(run.out == Found, kind);
+        QCOMPARE(run.exitCode, 0);
+    }
+}
+
+void TestPingCli::ignoredEchoIsNotFoundAfterTimeout() {
+    Namespace ns(QStringLiteral("silent"));
+    CREATE_NAMESPACE(ns);
+    QVERIFY(ns.shell("ip link set lo up && echo 1 > /proc/sys/net/ipv4/icmp_echo_ignore_all"));
+    ProgramDir dir;
+    QElapsedTimer timer;
+    timer.start();
+    // A raw socket also sees the request itself come back over loopback; that is no reply.
+    const CliRun run = ns.cli({"--program-dir", dir.path(), "ping", "127.0.0.1"});
+    QCOMPARE(run.out, NotFound);
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(timer.elapsed() >= 4900, "not found before the echo's time-out");
+}
+
+QTEST_GUILESS_MAIN(TestPingCli)
+#include "tst_ping_cli.moc"

@@ -1,6 +1,7 @@
 #include "tools/srecord/SRecordFile.h"
 
 #include <QtGlobal>
+#include <algorithm>
 
 namespace tessaly::tools {
 
@@ -38,6 +39,10 @@ int addressBytesOf(char type) {
     }
 }
 
+bool isHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
 bool isTerminator(char type) {
     return type == '7' || type == '8' || type == '9';
 }
@@ -54,12 +59,9 @@ QString checkRecord(QByteArrayView line, int number) {
     if (line.size() < 2 || line[0] != 'S' || addressBytesOf(line[1]) == 0)
         return NotARecord.arg(number);
     const QByteArrayView hex = line.sliced(2);
-    if (hex.size() < 2 || hex.size() % 2 != 0)
+    if (hex.size() < 2 || hex.size() % 2 != 0 || !std::all_of(hex.begin(), hex.end(), isHexDigit))
         return BadHexDigits.arg(number);
     const QByteArray bytes = QByteArray::fromHex(hex.toByteArray());
-    // fromHex skips characters that are not hex digits, so a short result gives them away.
-    if (bytes.size() * 2 != hex.size())
-        return BadHexDigits.arg(number);
     const int count = quint8(bytes[0]);
     if (count != bytes.size() - 1)
         return CountMismatch.arg(number).arg(count).arg(bytes.size() - 1);
@@ -111,12 +113,16 @@ SRecordCheck checkSRecordFile(const QByteArray& content) {
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QByteArray& line = lines[i];
         const int number = int(i + 1);
-        if (terminated) {
-            check.error = AfterTerminator.arg(number);
+        if (line.isEmpty()) {
+            // Blank lines after the terminator carry nothing and are not sent; elsewhere
+            // they are a damaged file.
+            if (terminated)
+                continue;
+            check.error = EmptyLine.arg(number);
             return check;
         }
-        if (line.isEmpty()) {
-            check.error = EmptyLine.arg(number);
+        if (terminated) {
+            check.error = AfterTerminator.arg(number);
             return check;
         }
         check.error = checkRecord(line, number);

@@ -27,8 +27,8 @@ struct SRecordCheck {
 // Checks every line of `content` (lines end in LF or CR LF): a record type S0 to S9
 // other than S4, hex digits only, a byte count that matches the line's length and the
 // address size of its type, a valid checksum; at least one data record; a terminator
-// (S7, S8 or S9) as the last record. Only an empty last line (the file's final line
-// end) is tolerated beyond that. On failure `error` names the first faulty line.
+// (S7, S8 or S9) as the last record, followed by nothing but blank lines. On failure `error` names the first
+// faulty line.
 SRecordCheck checkSRecordFile(const QByteArray& content);
 
 } // namespace tessaly::tools

@@ -1,0 +1,147 @@
+#include "platform/PosixProgramLauncher.h"
+
+#include <QDir>
+#include <QFile>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace tessaly {
+
+namespace {
+
+const QString CannotStart = QStringLiteral("Cannot start \"%1\". %2");
+const QString ParameterHoldsNul = QStringLiteral("The parameter string holds a zero byte");
+const QString EndedBySignal = QStringLiteral("\"%1\" ended by signal %2");
+
+QString reasonFor(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Everything exec needs, prepared before fork: the child may only call
+// async-signal-safe functions, so it must not allocate.
+struct ExecArguments {
+    QByteArray path;
+    QByteArray parameter;
+    char* argv[3];
+
+    ExecArguments(const QString& program, const QByteArray& parameterBytes)
+        : path(QFile::encodeName(program)),
+          parameter(parameterBytes), argv{path.data(), parameter.data(), nullptr} {}
+};
+
+// In the child: replaces the process with the program, or reports errno through
+// `errorPipe` (closed on a successful exec) and ends.
+[[noreturn]] void execOrReport(ExecArguments& exec, int errorPipe) {
+    ::execv(exec.path.constData(), exec.argv);
+    const int error = errno;
+    [[maybe_unused]] const ssize_t written = ::write(errorPipe, &error, sizeof error);
+    ::_exit(127);
+}
+
+// Reads the errno the child reported, or 0 when the pipe closed because exec worked.
+int readReportedError(int errorPipe) {
+    int error = 0;
+    ssize_t got;
+    do
+        got = ::read(errorPipe, &error, sizeof error);
+    while (got < 0 && errno == EINTR);
+    return got == sizeof error ? error : 0;
+}
+
+pid_t waitForChild(pid_t child, int* status) {
+    pid_t result;
+    do
+        result = ::waitpid(child, status, 0);
+    while (result < 0 && errno == EINTR);
+    return result;
+}
+
+std::optional<QString> precheck(const QString& program, const QByteArray& parameter) {
+    if (parameter.contains('\0'))
+        return cannotStartProgramMessage(program, ParameterHoldsNul);
+    if (::access(QFile::encodeName(program).constData(), X_OK) != 0)
+        return cannotStartProgramMessage(program, reasonFor(errno));
+    return std::nullopt;
+}
+
+} // namespace
+
+QString cannotStartProgramMessage(const QString& program, const QString& reason) {
+    return CannotStart.arg(QDir::toNativeSeparators(program), reason);
+}
+
+std::optional<QString> PosixProgramLauncher::start(const QString& program, const QByteArray& parameter) {
+    if (auto refused = precheck(program, parameter))
+        return refused;
+    ExecArguments exec(program, parameter);
+    int pipeEnds[2];
+    if (::pipe2(pipeEnds, O_CLOEXEC) != 0)
+        return cannotStartProgramMessage(program, reasonFor(errno));
+
+    const pid_t intermediate = ::fork();
+    if (intermediate < 0) {
+        const int error = errno;
+        ::close(pipeEnds[0]);
+        ::close(pipeEnds[1]);
+        return cannotStartProgramMessage(program, reasonFor(error));
+    }
+    if (intermediate == 0) {
+        // The intermediate process: a new session, then the program as its child,
+        // then it ends so that init adopts the program.
+        ::close(pipeEnds[0]);
+        ::setsid();
+        const pid_t grandchild = ::fork();
+        if (grandchild == 0)
+            execOrReport(exec, pipeEnds[1]);
+        if (grandchild < 0) {
+            const int error = errno;
+            [[maybe_unused]] const ssize_t written = ::write(pipeEnds[1], &error, sizeof error);
+        }
+        ::_exit(0);
+    }
+
+    ::close(pipeEnds[1]);
+    int status = 0;
+    waitForChild(intermediate, &status);
+    const int error = readReportedError(pipeEnds[0]);
+    ::close(pipeEnds[0]);
+    if (error != 0)
+        return cannotStartProgramMessage(program, reasonFor(error));
+    return std::nullopt;
+}
+
+std::variant<int, QString> runProgramAndWait(const QString& program, const QByteArray& parameter) {
+    if (auto refused = precheck(program, parameter))
+        return *refused;
+    ExecArguments exec(program, parameter);
+    int pipeEnds[2];
+    if (::pipe2(pipeEnds, O_CLOEXEC) != 0)
+        return cannotStartProgramMessage(program, reasonFor(errno));
+    const pid_t child = ::fork();
+    if (child < 0) {
+        const int error = errno;
+        ::close(pipeEnds[0]);
+        ::close(pipeEnds[1]);
+        return cannotStartProgramMessage(program, reasonFor(error));
+    }
+    if (child == 0) {
+        ::close(pipeEnds[0]);
+        execOrReport(exec, pipeEnds[1]);
+    }
+    ::close(pipeEnds[1]);
+    const int error = readReportedError(pipeEnds[0]);
+    ::close(pipeEnds[0]);
+    int status = 0;
+    if (waitForChild(child, &status) < 0)
+        return cannotStartProgramMessage(program, reasonFor(errno));
+    if (error != 0)
+        return cannotStartProgramMessage(program, reasonFor(error));
+    if (WIFEXITED(status))
+        return WEXITSTATUS(status);
+    return EndedBySignal.arg(QDir::toNativeSeparators(program)).arg(WTERMSIG(status));
+}
+
+} // namespace tessaly

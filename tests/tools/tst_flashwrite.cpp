@@ -1,0 +1,341 @@
+#include "tests/support/TestSupport.h"
+#include "tools/flashwrite/FlashWriteCall.h"
+#include "tools/flashwrite/FlashWriteJob.h"
+#include "tools/srecord/SRecordFile.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+using namespace tessaly;
+using namespace tessaly::flashwrite;
+
+namespace {
+
+// A pseudo-terminal pair: the slave stands in for the device's serial port, the test
+// reads what arrives at the master. The test keeps the slave open as well, so the
+// master does not see a hang-up when the tool closes the port.
+class PseudoTerminal {
+public:
+    PseudoTerminal() {
+        master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+        if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0)
+            return;
+        slaveName_ = QString::fromLocal8Bit(::ptsname(master_));
+        slave_ = ::open(::ptsname(master_), O_RDWR | O_NOCTTY);
+        ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
+    }
+    ~PseudoTerminal() {
+        if (slave_ >= 0)
+            ::close(slave_);
+        if (master_ >= 0)
+            ::close(master_);
+    }
+    bool isOpen() const { return master_ >= 0 && slave_ >= 0; }
+    QString slaveName() const { return slaveName_; }
+
+    // Whatever arrived at the master, waiting up to `milliseconds` for the first byte.
+    QByteArray read(int milliseconds) {
+        QByteArray got;
+        pollfd wanted{master_, POLLIN, 0};
+        if (::poll(&wanted, 1, milliseconds) <= 0)
+            return got;
+        char buffer[4096];
+        ssize_t n;
+        while ((n = ::read(master_, buffer, sizeof buffer)) > 0)
+            got.append(buffer, n);
+        return got;
+    }
+
+private:
+    int master_ = -1;
+    int slave_ = -1;
+    QString slaveName_;
+};
+
+struct ToolRun {
+    int exitCode = -1;
+    QByteArray received; // what arrived at the pseudo-terminal's master
+    QByteArray out;
+    QByteArray err;
+};
+
+// Runs `tool` with the raw `parameter` as its one argument, collecting what reaches
+// `pty` until the tool ends (30 s at most: a hanging tool is killed and fails the test).
+ToolRun runTool(const QString& tool, const QByteArray& parameter, PseudoTerminal& pty, const QString& outFile,
+                const QString& errFile) {
+    ToolRun run;
+    qputenv("FLASHWRITE_EXIT_WHEN_DONE", "1");
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    const QByteArray path = QFile::encodeName(tool);
+    const QByteArray outPath = QFile::encodeName(outFile);
+    const QByteArray errPath = QFile::encodeName(errFile);
+    QByteArray argument = parameter;
+    char* argv[] = {const_cast<char*>(path.constData()), argument.data(), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t pid = 0;
+    const int spawned = ::posix_spawn(&pid, path.constData(), &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        return run;
+
+    const QDeadlineTimer deadline(30000);
+    int status = 0;
+    for (;;) {
+        run.received += pty.read(50);
+        const pid_t ended = ::waitpid(pid, &status, WNOHANG);
+        if (ended == pid)
+            break;
+        if (deadline.hasExpired()) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            return run;
+        }
+    }
+    run.received += pty.read(0);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = test::readAll(outFile);
+    run.err = test::readAll(errFile);
+    return run;
+}
+
+QByteArray firmwareFile(int dataRecords, const QByteArray& lineEnd) {
+    QByteArray file = tools::formatSRecord('0', 0, 2, "TEST") + lineEnd;
+    for (int i = 0; i < dataRecords; ++i) {
+        QByteArray data(32, char(i));
+        file += tools::formatSRecord('2', 0x380000 + 32 * i, 3, data) + lineEnd;
+    }
+    return file + "S9030000FC" + lineEnd;
+}
+
+} // namespace
+
+class TestFlashWrite : public QObject {
+    Q_OBJECT
+private slots:
+    void parameter_data();
+    void parameter();
+    void portMapping_data();
+    void portMapping();
+    void transfer_data();
+    void transfer();
+    void stalledPortFails();
+};
+
+void TestFlashWrite::parameter_data() {
+    QTest::addColumn<QByteArray>("parameter");
+    QTest::addColumn<QByteArray>("fileName"); // empty: refused
+    QTest::addColumn<int>("portIndex");
+
+    QTest::newRow("COM3") << QByteArray("\"/p/PROJECTS/Line3/New_sx48316.sx\"\xB6"
+                                        "2")
+                          << QByteArray("/p/PROJECTS/Line3/New_sx48316.sx") << 2;
+    QTest::newRow("COM1, blanks in the name") << QByteArray("\"/p/My Line/New.sx\"\xB6"
+                                                            "0")
+                                              << QByteArray("/p/My Line/New.sx") << 0;
+    QTest::newRow("backslash name") << QByteArray("\"D:\\Tools\\New_sx48316.sx\"\xB6"
+                                                  "7")
+                                    << QByteArray("D:\\Tools\\New_sx48316.sx") << 7;
+    QTest::newRow("COM256") << QByteArray("\"f\"\xB6"
+                                          "255")
+                            << QByteArray("f") << 255;
+    QTest::newRow("leading zero") << QByteArray("\"f\"\xB6"
+                                                "04")
+                                  << QByteArray("f") << 4;
+    QTest::newRow("quote inside the name") << QByteArray("\"/p/a\"b.sx\"\xB6"
+                                                         "1")
+                                           << QByteArray("/p/a\"b.sx") << 1;
+    QTest::newRow("0xB6 inside the name") << QByteArray("\"/p/a\xB6"
+                                                        "1.sx\"\xB6"
+                                                        "3")
+                                          << QByteArray("/p/a\xB6"
+                                                        "1.sx")
+                                          << 3;
+    QTest::newRow("UTF-8 name") << QByteArray("\"/p/Ger\xC3\xA4t.sx\"\xB6"
+                                              "5")
+                                << QByteArray("/p/Ger\xC3\xA4t.sx") << 5;
+
+    QTest::newRow("UTF-8 pilcrow") << QByteArray("\"f\"\xC2\xB6"
+                                                 "2")
+                                   << QByteArray() << -1;
+    QTest::newRow("no separator") << QByteArray("\"f\"2") << QByteArray() << -1;
+    QTest::newRow("no opening quote") << QByteArray("f\"\xB6"
+                                                    "2")
+                                      << QByteArray() << -1;
+    QTest::newRow("no closing quote") << QByteArray("\"f\xB6"
+                                                    "2")
+                                      << QByteArray() << -1;
+    QTest::newRow("no index") << QByteArray("\"f\"\xB6") << QByteArray() << -1;
+    QTest::newRow("index too large") << QByteArray("\"f\"\xB6"
+                                                   "256")
+                                     << QByteArray() << -1;
+    QTest::newRow("four digits") << QByteArray("\"f\"\xB6"
+                                               "0001")
+                                 << QByteArray() << -1;
+    QTest::newRow("sign") << QByteArray("\"f\"\xB6"
+                                        "-1")
+                          << QByteArray() << -1;
+    QTest::newRow("trailing blank") << QByteArray("\"f\"\xB6"
+                                                  "2 ")
+                                    << QByteArray() << -1;
+    QTest::newRow("empty name") << QByteArray("\"\"\xB6"
+                                              "2")
+                                << QByteArray() << -1;
+    QTest::newRow("lone quote") << QByteArray("\"\xB6"
+                                              "2")
+                                << QByteArray() << -1;
+    QTest::newRow("empty") << QByteArray() << QByteArray() << -1;
+}
+
+void TestFlashWrite::parameter() {
+    QFETCH(QByteArray, parameter);
+    QFETCH(QByteArray, fileName);
+    QFETCH(int, portIndex);
+    const FlashWriteCall call = parseParameter(parameter);
+    QCOMPARE(call.ok(), !fileName.isEmpty());
+    QCOMPARE(call.fileNameBytes, fileName);
+    QCOMPARE(call.portIndex, portIndex);
+    if (!call.ok())
+        QVERIFY(!call.error.isEmpty());
+    else if (QUtf8StringView(fileName).isValidUtf8())
+        QCOMPARE(QFile::encodeName(call.fileName), fileName);
+}
+
+void TestFlashWrite::portMapping_data() {
+    QTest::addColumn<QByteArray>("ini"); // null: no FlashWrite.ini
+    QTest::addColumn<int>("portIndex");
+    QTest::addColumn<QString>("device");
+
+    QTest::newRow("no ini, COM1") << QByteArray() << 0 << "/dev/ttyS0";
+    QTest::newRow("no ini, COM8") << QByteArray() << 7 << "/dev/ttyS7";
+    QTest::newRow("[ports]") << QByteArray("[ports]\r\nCOM3=/dev/ttyUSB0\r\n") << 2 << "/dev/ttyUSB0";
+    QTest::newRow("[ports], other port") << QByteArray("[ports]\nCOM3=/dev/ttyUSB0\n") << 0 << "/dev/ttyS0";
+    QTest::newRow("plain lines") << QByteArray("COM1=/dev/ttyACM0\nCOM2=/dev/ttyACM1\n") << 1
+                                 << "/dev/ttyACM1";
+    QTest::newRow("lower case, blanks")
+        << QByteArray("[Ports]\ncom4 = /dev/ttyUSB3 \n") << 3 << "/dev/ttyUSB3";
+    QTest::newRow("COM10 is not COM1") << QByteArray("COM10=/dev/ten\n") << 0 << "/dev/ttyS0";
+    QTest::newRow("COM10") << QByteArray("COM10=/dev/ten\n") << 9 << "/dev/ten";
+    QTest::newRow("other section") << QByteArray("[other]\nCOM1=/dev/wrong\n") << 0 << "/dev/ttyS0";
+    QTest::newRow("empty entry") << QByteArray("[ports]\nCOM1=\n") << 0 << "/dev/ttyS0";
+    QTest::newRow("comment") << QByteArray("; COM1=/dev/wrong\n[ports]\nCOM2=/dev/ttyUSB1\n") << 0
+                             << "/dev/ttyS0";
+}
+
+void TestFlashWrite::portMapping() {
+    QFETCH(QByteArray, ini);
+    QFETCH(int, portIndex);
+    QFETCH(QString, device);
+    test::ProgramDir dir;
+    const QString iniPath = dir.file(PortMapFileName);
+    if (!ini.isNull())
+        test::writeAll(iniPath, ini);
+    const SerialDevice found = serialDeviceFor(portIndex, iniPath);
+    QVERIFY2(found.ok(), qPrintable(found.error));
+    QCOMPARE(found.device, device);
+}
+
+void TestFlashWrite::transfer_data() {
+    QTest::addColumn<QByteArray>("parameterTail"); // after the quoted file name
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("mapping"); // COM3's device; "pty": the pseudo-terminal
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("received");
+    QTest::addColumn<QString>("message");
+
+    const QByteArray firmware = firmwareFile(600, "\r\n");
+    QByteArray badChecksum = firmware;
+    badChecksum[badChecksum.indexOf("\r\nS2") + 40] ^= 1; // a data digit of the first S2 record
+    QTest::newRow("sent") << QByteArray("\xB6"
+                                        "2")
+                          << firmware << "pty" << 0 << firmware << "602 records sent to COM3";
+    QTest::newRow("LF file, CR LF on the wire")
+        << QByteArray("\xB6"
+                      "2")
+        << firmwareFile(3, "\n") << "pty" << 0 << firmwareFile(3, "\r\n") << "5 records sent to COM3";
+    QTest::newRow("bad checksum, port untouched")
+        << QByteArray("\xB6"
+                      "2")
+        << badChecksum << "pty" << 3 << QByteArray() << "Line 2: checksum error";
+    QTest::newRow("no terminator") << QByteArray("\xB6"
+                                                 "2")
+                                   << firmware.left(firmware.lastIndexOf("S9")) << "pty" << 3 << QByteArray()
+                                   << "no terminator record";
+    QTest::newRow("port missing") << QByteArray("\xB6"
+                                                "2")
+                                  << firmware << "/nonexistent/ttyX" << 4 << QByteArray()
+                                  << "Cannot open COM3 (/nonexistent/ttyX)";
+    QTest::newRow("UTF-8 pilcrow") << QByteArray("\xC2\xB6"
+                                                 "2")
+                                   << firmware << "pty" << 2 << QByteArray() << "0xB6";
+}
+
+void TestFlashWrite::transfer() {
+    QFETCH(QByteArray, parameterTail);
+    QFETCH(QByteArray, file);
+    QFETCH(QString, mapping);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, received);
+    QFETCH(QString, message);
+
+    PseudoTerminal pty;
+    QVERIFY(pty.isOpen());
+    // A program directory of its own, with the tool and its port map side by side.
+    test::ProgramDir dir;
+    const QString tool = dir.file(QStringLiteral("FlashWrite.exe"));
+    QVERIFY(QFile::copy(QStringLiteral(FLASHWRITE_EXE), tool));
+    const QString device = mapping == QLatin1String("pty") ? pty.slaveName() : mapping;
+    test::writeAll(dir.file(PortMapFileName), "[ports]\r\nCOM3=" + QFile::encodeName(device) + "\r\n");
+    const QString firmware = dir.file(QStringLiteral("New_sx48316.sx"));
+    test::writeAll(firmware, file);
+
+    const QByteArray parameter = '"' + QFile::encodeName(firmware) + '"' + parameterTail;
+    const ToolRun run = runTool(tool, parameter, pty, dir.file(QStringLiteral("stdout.txt")),
+                                dir.file(QStringLiteral("stderr.txt")));
+    QVERIFY2(run.exitCode == exitCode, run.err.constData());
+    QCOMPARE(run.received.size(), received.size());
+    QVERIFY(run.received == received);
+    const QByteArray& report = exitCode == 0 ? run.out : run.err;
+    QVERIFY2(report.contains(message.toUtf8()), report.constData());
+}
+
+void TestFlashWrite::stalledPortFails() {
+    // Nobody reads the master: once the pseudo-terminal's buffers are full the port
+    // accepts nothing more, and the job must give up instead of hanging.
+    PseudoTerminal pty;
+    QVERIFY(pty.isOpen());
+    test::ProgramDir dir;
+    const QString portMap = dir.file(PortMapFileName);
+    test::writeAll(portMap, "COM1=" + QFile::encodeName(pty.slaveName()) + "\n");
+    const QString firmware = dir.file(QStringLiteral("big.sx"));
+    test::writeAll(firmware, firmwareFile(4000, "\r\n"));
+
+    FlashWriteJob job('"' + QFile::encodeName(firmware) + '"' +
+                          "\xB6"
+                          "0",
+                      portMap);
+    job.setStallTimeout(300);
+    QSignalSpy finished(&job, &FlashWriteJob::finished);
+    job.start();
+    QVERIFY(finished.wait(20000));
+    QCOMPARE(finished.at(0).at(0).toInt(), int(TransferFailed));
+    QVERIFY2(finished.at(0).at(1).toString().contains(QStringLiteral("accepted no data")),
+             qPrintable(finished.at(0).at(1).toString()));
+}
+
+QTEST_GUILESS_MAIN(TestFlashWrite)
+#include "tst_flashwrite.moc"

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+// How the flashing tool is called: one parameter string, "FILE" + byte 0xB6 + the
+// port index in decimal (0 for COM1), and how a port index becomes a serial device.
+namespace tessaly::flashwrite {
+
+// The ini file beside the tool that maps COM ports to serial devices.
+inline const QString PortMapFileName = QStringLiteral("FlashWrite.ini");
+
+// The highest port index the tool accepts (COM256).
+inline constexpr int MaxPortIndex = 255;
+
+struct FlashWriteCall {
+    QByteArray fileNameBytes; // the file name as given, local 8-bit file-name bytes
+    QString fileName;         // the same, decoded with QFile::decodeName
+    int portIndex = -1;       // 0 for COM1
+    QString error;            // empty when the parameter was understood
+    bool ok() const { return error.isEmpty(); }
+};
+
+// Reads the parameter string byte for byte: a double quote, the file name, a double
+// quote, the byte 0xB6 and 1 to 3 decimal digits, nothing before or after. The file
+// name may itself hold double quotes; the last quote before 0xB6 ends it.
+FlashWriteCall parseParameter(QByteArrayView parameter);
+
+// The error when the tool is started without its parameter string.
+QString missingParameterMessage();
+
+// "COM1" for index 0.
+QString portName(int portIndex);
+
+struct SerialDevice {
+    QString device; // the device path, e.g. /dev/ttyS0
+    QString error;  // empty when a device was found
+    bool ok() const { return error.isEmpty(); }
+};
+
+// The serial device for the port `portIndex`: the entry COMn (n = index + 1, letters in
+// either case) in the [ports] section of the ini file `iniPath` or before any section;
+// without an entry or without the file, /dev/ttyS<index>.
+SerialDevice serialDeviceFor(int portIndex, const QString& iniPath);
+
+} // namespace tessaly::flashwrite

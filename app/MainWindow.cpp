@@ -194,6 +194,8 @@ void TFTessalyeFirmWare::showFirmwareDialog() {
     // NEXT STEP OF UPDATE DEVICE: the firmware generation dialog (TFModifyFileSx) is
     // shown modally here, through platform_.dialogs, whatever the board variant.
     // Until that dialog exists, Update Device ends with the bank files.
+}
+
 void TFTessalyeFirmWare::Btn_PingClick() {
     if (workspace_.RequireProject(platform_.messages))
         PingDevice();

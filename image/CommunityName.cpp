@@ -42,7 +42,7 @@ CommunityNameField CopyCommunityName(QStringView name) {
     int length = 0;
     // One byte per character: a surrogate pair is one character and becomes one '?'.
     for (const char32_t character : name.toUcs4()) {
-        if (length == CommunityNameMaxLength)
+        if (length == CommunityNameFieldChars)
             break;
         field[length++] = toWindows1252(character);
     }

@@ -18,7 +18,7 @@ inline constexpr int ConfigImageSize = 16384;
 inline constexpr int ParameterBlockOffset = 15000;
 inline constexpr int ParameterBlockLength = 53;
 inline constexpr int CommunityNameFieldLength = 14;
-inline constexpr int CommunityNameMaxLength = 13; // the 14th byte always ends the string
+inline constexpr int CommunityNameFieldChars = 13; // the 14th byte always ends the string
 
 // Where each field of the parameter block starts.
 namespace ImageOffset {

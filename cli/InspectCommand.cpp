@@ -1,5 +1,6 @@
 #include "cli/CliContext.h"
 #include "cli/CommandTable.h"
+#include "platform/AtomicFile.h"
 #include "image/BankWindowReader.h"
 #include "image/ImageDescription.h"
 
@@ -10,7 +11,6 @@ namespace tessaly::cli {
 
 namespace {
 
-const QString CannotOpenMessage = QStringLiteral("Cannot open file \"%1\". %2");
 const QString NotAnImageMessage =
     QStringLiteral("\"%1\" is neither a configuration image of 16384 bytes nor an S-record firmware file.");
 
@@ -23,7 +23,7 @@ int runInspect(CliContext& context, QStringList args) {
     const QString path = args.first();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        context.messages.error(CannotOpenMessage.arg(QDir::toNativeSeparators(path), file.errorString()));
+        context.messages.error(cannotOpenFileMessage(path, file.errorString()));
         return 1;
     }
     const QByteArray content = file.readAll();

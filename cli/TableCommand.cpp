@@ -1,5 +1,6 @@
 #include "cli/CliContext.h"
 #include "cli/CommandTable.h"
+#include "platform/AtomicFile.h"
 #include "documents/TranslateTableCsv.h"
 #include "documents/TranslateTableFile.h"
 
@@ -13,7 +14,6 @@ namespace {
 const QString RowFailureMessage = QStringLiteral("Row %1: %2");
 const QString IgnoredRowsMessage = QStringLiteral(
     "Rows from row %1 on are not imported: row %1 has an empty \"Address TCP\" and ends the table.");
-const QString CannotReadMessage = QStringLiteral("Cannot open file \"%1\". %2");
 
 int exportTable(CliContext& context) {
     const LoadedTranslateTable loaded = LoadTranslateTable(context.workspace.paths().VarFile);
@@ -37,7 +37,7 @@ int exportTable(CliContext& context) {
 int importTable(CliContext& context, const QString& csvFile) {
     QFile file(csvFile);
     if (!file.open(QIODevice::ReadOnly)) {
-        context.messages.error(CannotReadMessage.arg(csvFile, file.errorString()));
+        context.messages.error(cannotOpenFileMessage(csvFile, file.errorString()));
         return 1;
     }
     const CsvTable csv = TranslateTableFromCsv(file.readAll());

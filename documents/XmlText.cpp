@@ -1,5 +1,7 @@
 #include "documents/XmlText.h"
 
+#include "platform/AtomicFile.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -9,8 +11,7 @@ LoadedXml loadXmlFile(const QString& path) {
     LoadedXml loaded;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        loaded.error = QStringLiteral("Cannot open file \"%1\". %2")
-                           .arg(QDir::toNativeSeparators(path), file.errorString());
+        loaded.error = cannotOpenFileMessage(path, file.errorString());
         return loaded;
     }
     QString message;

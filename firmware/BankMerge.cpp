@@ -24,7 +24,7 @@ namespace {
 constexpr int RenderedLines = static_cast<int>(BankSize) / SxDataBytes;
 
 QString cannotOpenFile(const QString& path, const QString& reason) {
-    return CannotOpenFileMessage.arg(QDir::toNativeSeparators(path), reason);
+    return cannotOpenFileMessage(path, reason);
 }
 
 // The first refusal of the merge's checks, in the order a user meets them.

@@ -36,7 +36,6 @@ inline const QString BankFileNotFoundMessage = QStringLiteral("File %1 Not Found
 inline const QString BankFileTooShortMessage = QStringLiteral("File %1 Too Short (%2 bytes),Abort Procedure");
 inline const QString NewSxNotCreatedMessage = QStringLiteral("File New Sx Not Create,Abort Procedure");
 // Error texts that end the command.
-inline const QString CannotOpenFileMessage = QStringLiteral("Cannot open file \"%1\". %2");
 inline const QString NoSuchBankMessage = QStringLiteral("Bank %1 does not exist");
 
 // The rendering of the bank file as S-records, in the bin directory while a merge runs.

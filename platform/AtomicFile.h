@@ -15,4 +15,7 @@ std::optional<QString> writeFileAtomically(const QString& path, const QByteArray
 // The text every writer reports when a file cannot be written.
 QString cannotCreateFileMessage(const QString& path, const QString& reason);
 
+// The text every reader reports when a file cannot be opened.
+QString cannotOpenFileMessage(const QString& path, const QString& reason);
+
 } // namespace tessaly

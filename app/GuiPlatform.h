@@ -10,6 +10,7 @@ class Pickers;
 class DialogRunner;
 class Clock;
 class IcmpEcho;
+class ProgramLauncher;
 
 // The platform services the windows use, injected so that tests can record and
 // script them.
@@ -21,6 +22,8 @@ struct GuiPlatform {
     Clock& clock;
     // The device ping's echo client; the system's one when not given.
     IcmpEcho* icmpEcho = nullptr;
+    // Starts the flashing tool; the system's one when not given.
+    ProgramLauncher* launcher = nullptr;
 };
 
 } // namespace tessaly

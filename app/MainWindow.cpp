@@ -8,8 +8,10 @@
 #include "documents/SnmpDialog.h"
 #include "image/BankFiles.h"
 #include "documents/TranslateTableDialog.h"
+#include "firmware/FirmwareDialog.h"
 #include "platform/DialogRunner.h"
 #include "platform/Messages.h"
+#include "platform/PosixProgramLauncher.h"
 #include "workspace/BoardVariant.h"
 #include "workspace/Captions.h"
 #include "workspace/NewProjectDialog.h"
@@ -50,6 +52,12 @@ TFTessalyeFirmWare::TFTessalyeFirmWare(const QString& programDir, GuiPlatform pl
     newProject_ = std::make_unique<NewProjectCommand>(workspace_, platform_.messages);
     Fsaveproj = new TFsaveproj(*newProject_, this);
     FAbout = new TFAbout(platform_.openUrl, this);
+    if (!platform_.launcher) {
+        systemLauncher_ = std::make_unique<PosixProgramLauncher>();
+        platform_.launcher = systemLauncher_.get();
+    }
+    FModifyFileSx = new TFModifyFileSx(workspace_.paths(), platform_.messages, platform_.pickers,
+                                       *platform_.launcher, this);
     Fpargen = new TFpargen(workspace_.paths(), platform_.messages, platform_.dialogs,
                            {[this](bool enabled) { btn_Translate->setEnabled(enabled); },
                             [this](const QString& address) { Edit1->setText(address); }},
@@ -105,6 +113,7 @@ void TFTessalyeFirmWare::createControls() {
     connect(open, &QPushButton::clicked, this, &TFTessalyeFirmWare::openClick);
     connect(btn_Prm_Gen, &QPushButton::clicked, this, &TFTessalyeFirmWare::btn_Prm_GenClick);
     connect(CreateBin, &QPushButton::clicked, this, &TFTessalyeFirmWare::CreateBinClick);
+    connect(CreateSx, &QPushButton::clicked, this, &TFTessalyeFirmWare::CreateSxClick);
     connect(about, &QPushButton::clicked, this, &TFTessalyeFirmWare::aboutClick);
     connect(btn_Translate, &QPushButton::clicked, this, &TFTessalyeFirmWare::btn_TranslateClick);
     connect(LbButton1, &QPushButton::clicked, this, &QWidget::close);
@@ -190,11 +199,9 @@ void TFTessalyeFirmWare::CreateBinClick() {
     showFirmwareDialog();
 }
 
-void TFTessalyeFirmWare::showFirmwareDialog() {
-    // NEXT STEP OF UPDATE DEVICE: the firmware generation dialog (TFModifyFileSx) is
-    // shown modally here, through platform_.dialogs, whatever the board variant.
-    // Until that dialog exists, Update Device ends with the bank files.
-}
+void TFTessalyeFirmWare::CreateSxClick() { showFirmwareDialog(); }
+
+void TFTessalyeFirmWare::showFirmwareDialog() { platform_.dialogs.run(*FModifyFileSx); }
 
 void TFTessalyeFirmWare::Btn_PingClick() {
     if (workspace_.RequireProject(platform_.messages))

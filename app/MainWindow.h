@@ -22,6 +22,8 @@ class TFSNMP;
 class TFSetVar;
 class TFPing;
 class TFsaveproj;
+class TFModifyFileSx;
+class ProgramLauncher;
 
 // The main window: the three steps of a device update, About and close.
 class TFTessalyeFirmWare : public QWidget {
@@ -51,6 +53,7 @@ public:
 
     TFsaveproj* Fsaveproj = nullptr;
     TFAbout* FAbout = nullptr;
+    TFModifyFileSx* FModifyFileSx = nullptr;
     TFpargen* Fpargen = nullptr;
     TFSNMP* FSNMP = nullptr;
     TFSetVar* FSetVar = nullptr;
@@ -64,6 +67,7 @@ public:
     void btn_TranslateClick();
     void Label6Click();
     void CreateBinClick();
+    void CreateSxClick();
     void Btn_PingClick();
     void PingDevice();
     // The state of the last ping (DevicePing::NoReply, ReplyWithBytes, ReplyTimedOut).
@@ -83,6 +87,7 @@ private:
     std::unique_ptr<NewProjectCommand> newProject_;
     ConfigImage configImage_; // rebuilt from scratch by every Update Device
     std::unique_ptr<IcmpEcho> systemEcho_;
+    std::unique_ptr<ProgramLauncher> systemLauncher_;
     SystemTickClock ticks_;
     std::unique_ptr<DevicePing> ping_;
     bool pinging_ = false;

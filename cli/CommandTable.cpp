@@ -20,6 +20,16 @@ const Command table[] = {
      "print the project's translate table as CSV, or replace it with the rows of FILE.csv", runTable},
     {"ping", "[--socket auto|datagram|raw] HOST",
      "send one ICMP echo to HOST and print the result; exit 0 when the device answered", runPing},
+    {"compose", "[--project P] [--reference FILE] [--output NAME]",
+     "merge the project's bin/bank1.bin into the reference firmware (MASTER/sx48316.sx) as\n"
+     "      NAME (New_sx48316.sx) in the project directory; print its path and the merge result",
+     runCompose},
+    {"flash", "[--project P] --port COMn [--wait] [--output NAME]",
+     "start FlashWrite.exe on the project's New_sx48316.sx and serial port COMn; with --wait,\n"
+     "      wait for it and exit with its status",
+     runFlash},
+    {"update", "[--project P] --port COMn [--wait]",
+     "build, compose and flash, as Update Device and \"Execute update firmware\" do", runUpdate},
 };
 } // namespace
 

@@ -24,5 +24,8 @@ int runBuild(CliContext& context, QStringList args);
 int runInspect(CliContext& context, QStringList args);
 int runTable(CliContext& context, QStringList args);
 int runPing(CliContext& context, QStringList args);
+int runCompose(CliContext& context, QStringList args);
+int runFlash(CliContext& context, QStringList args);
+int runUpdate(CliContext& context, QStringList args);
 
 } // namespace tessaly::cli

@@ -24,4 +24,10 @@ QString storedFromNative(const QString& native) {
 
 QString joinPath(const QString& dir, const QString& name) { return dir + QDir::separator() + name; }
 
+QString withTrailingSeparator(const QString& dir) {
+    if (dir.isEmpty() || dir.endsWith(QDir::separator()))
+        return dir;
+    return dir + QDir::separator();
+}
+
 } // namespace tessaly

@@ -13,4 +13,8 @@ QString storedFromNative(const QString& native);
 // `dir` + separator + `name`, with the native separator.
 QString joinPath(const QString& dir, const QString& name);
 
+// `dir` ending in the native separator, as directories are kept where a file name is
+// appended directly; an empty `dir` stays empty.
+QString withTrailingSeparator(const QString& dir);
+
 } // namespace tessaly

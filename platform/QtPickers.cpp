@@ -40,7 +40,11 @@ std::optional<QString> QtPickers::pickFolder(const QString& title, const QString
 
 std::optional<QString> QtPickers::openFile(const QString& filterDescription, const QString& pattern,
                                            const QString& initialDirectory) {
-    const QString filter = QStringLiteral("%1 (%2)").arg(filterDescription, pattern);
+    // Extensions are written in any case by the tools that make these files, and this
+    // file system tells them apart: offer the usual spellings of the pattern.
+    QStringList patterns{pattern, pattern.toLower(), pattern.toUpper()};
+    patterns.removeDuplicates();
+    const QString filter = QStringLiteral("%1 (%2)").arg(filterDescription, patterns.join(QLatin1Char(' ')));
     QFileDialog dialog(QApplication::activeWindow(), QString(), initialDirectory, filter);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::ExistingFile);

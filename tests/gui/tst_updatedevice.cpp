@@ -62,7 +62,8 @@ void TestUpdateDevice::freshProject() {
     QCOMPARE(h.state(), QString("---"));
     h.updateDevice();
 
-    QCOMPARE(h.messages.shown, QStringList());
+    // The firmware dialog follows the build; this program directory has no reference firmware.
+    QCOMPARE(h.messages.shown, QStringList{"Error file sx48316.sx not found"});
     QCOMPARE(h.labelWhileBuilding, QStringList{"Wait.."});
     QCOMPARE(h.state(), QString("--"));
     const QByteArray bin = readAll(h.dir.file("PROJECTS/Plant2/bin/bank1.bin"));
@@ -73,8 +74,7 @@ void TestUpdateDevice::freshProject() {
                             "00000000000000 03 00 E803 0000 01 AED4 9879")
             .toHex(' '));
     QCOMPARE(readAll(h.dir.file("PROJECTS/Plant2/bin/bankg.c")).size(), 117824);
-    // The firmware generation dialog is not part of this build yet: nothing else ran.
-    QCOMPARE(h.dialogs.ran, QStringList{"TFsaveproj"});
+    QCOMPARE(h.dialogs.ran, (QStringList{"TFsaveproj", "TFModifyFileSx"}));
 }
 
 void TestUpdateDevice::brokenPargen_data() {
@@ -107,6 +107,8 @@ void TestUpdateDevice::brokenPargen() {
     writeAll(h.dir.file("PROJECTS/Plant2/pargen.xml"), pargen);
     h.clock.now = h.clock.now.addDays(1);
     h.labelWhileBuilding.clear();
+    h.messages = {};
+    h.dialogs.ran.clear();
     h.updateDevice();
 
     QCOMPARE(h.messages.errors.size(), 1);
@@ -116,6 +118,7 @@ void TestUpdateDevice::brokenPargen() {
     QVERIFY(readAll(h.dir.file("PROJECTS/Plant2/bin/bank1.bin")) == previousBin);
     QVERIFY(readAll(h.dir.file("PROJECTS/Plant2/bin/bankg.c")) == previousSource);
     QCOMPARE(QDir(h.dir.file("PROJECTS/Plant2/bin")).count(), 4u); // ".", "..", and the two files
+    QCOMPARE(h.dialogs.ran, QStringList()); // nothing to flash: the firmware step is not reached
 }
 
 void TestUpdateDevice::noProject() {

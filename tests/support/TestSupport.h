@@ -4,6 +4,7 @@
 #include "platform/DialogRunner.h"
 #include "platform/Messages.h"
 #include "platform/Pickers.h"
+#include "platform/ProgramLauncher.h"
 
 #include <QByteArray>
 #include <QDialog>
@@ -54,6 +55,21 @@ public:
 
 private:
     QHash<QString, std::deque<Script>> scripts_;
+};
+
+// Records the programs it is asked to start instead of starting them.
+class RecordingLauncher final : public ProgramLauncher {
+public:
+    struct Start {
+        QString program;
+        QByteArray parameter;
+    };
+    std::optional<QString> start(const QString& program, const QByteArray& parameter) override {
+        started.push_back({program, parameter});
+        return failure;
+    }
+    QList<Start> started;
+    std::optional<QString> failure; // what the next starts answer
 };
 
 // A clock that always reads `now`, and tells `onRead` each time it is read.

@@ -1,0 +1,86 @@
+#include "firmware/ComposeFirmware.h"
+
+#include "firmware/BankTable.h"
+#include "firmware/FlashToolCall.h"
+#include "image/BankWindowReader.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace tessaly {
+
+namespace {
+
+// Bank renderings of older versions, "°B1°.sx" to "°B5°.sx".
+void deleteLeftoverBankRenderings(const QString& outputDirectory) {
+    for (int bank = 1; bank <= BankCount; ++bank)
+        QFile::remove(outputDirectory + QStringLiteral("\u00B0B%1\u00B0.sx").arg(bank));
+}
+
+QByteArray readBankFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+// The bank 1 window of the firmware file at `path`, read through a mapping so that
+// a large firmware is not copied into memory.
+BankWindowRead readWindowOf(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {{}, file.errorString()};
+    if (file.size() == 0)
+        return readBank1Window({}, path);
+    const uchar* mapped = file.map(0, file.size());
+    if (!mapped)
+        return {{}, file.errorString()};
+    return readBank1Window(QByteArrayView(mapped, file.size()), path);
+}
+
+} // namespace
+
+ComposeOutcome composeBank1(const QString& referenceFirmware, const MergeSettings& settings,
+                            bool bank1Selected, Messages& messages, MergeProgress& progress) {
+    ComposeOutcome outcome;
+    outcome.bankSelected = bank1Selected;
+    if (bank1Selected)
+        outcome.merge = MergeBankSx(0, referenceFirmware, settings.OutputName, settings, messages, progress);
+    else
+        outcome.merge.result = 0;
+    if (!outcome.merge.error)
+        deleteLeftoverBankRenderings(settings.OutputDirectory);
+    return outcome;
+}
+
+FlashClearance clearForFlashing(const ComposeOutcome& outcome, const MergeSettings& settings) {
+    const MergeOutcome& merge = outcome.merge;
+    if (outcome.bankSelected && !merge.written)
+        return {false, {}}; // the merge refused or stopped, and said so
+    if (merge.result == 0)
+        return {false, BankNotInsertedMessage};
+    if (merge.result != 1)
+        return {false, NewSxNotVerifiedMessage};
+    const BankWindowRead window = readWindowOf(settings.OutputDirectory + settings.OutputName);
+    const QByteArray bank = readBankFile(settings.BinDirectory + bankAt(0)->fileName);
+    if (!window.ok() || window.bytes != bank)
+        return {false, NewSxNotVerifiedMessage};
+    return {true, {}};
+}
+
+std::optional<QString> flashStepRefusal(const QString& programDir, const MergeSettings& settings) {
+    if (!QFileInfo(settings.OutputDirectory + settings.OutputName).isFile())
+        return SxFileNotFoundMessage;
+    if (!QFileInfo(flashToolPath(programDir)).isFile())
+        return FlashToolNotFoundMessage;
+    return std::nullopt;
+}
+
+std::optional<int> serialPortIndex(const QString& portName) {
+    for (int index = 0; index < SerialPortNames.size(); ++index)
+        if (SerialPortNames[index].compare(portName, Qt::CaseInsensitive) == 0)
+            return index;
+    return std::nullopt;
+}
+
+} // namespace tessaly

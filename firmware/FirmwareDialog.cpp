@@ -1,0 +1,288 @@
+#include "firmware/FirmwareDialog.h"
+
+#include "firmware/FlashToolCall.h"
+#include "firmware/ProgressBarMergeProgress.h"
+#include "platform/Messages.h"
+#include "platform/PathForms.h"
+#include "platform/Pickers.h"
+#include "platform/ProgramLauncher.h"
+#include "workspace/BoardVariant.h"
+#include "workspace/ProjectPaths.h"
+#include "workspace/Workspace.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+namespace tessaly {
+
+inline const QString ReferenceNotFoundMessage = QStringLiteral("Error file sx48316.sx not found");
+inline const QString MasterNotCurrentMessage = QStringLiteral("Error");
+
+namespace {
+template <typename W> W* named(W* widget, const char* name) {
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+void paint(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+const QString OptionsShownCaption = QStringLiteral("<< Options");
+const QString OptionsHiddenCaption = QStringLiteral("Options >>");
+} // namespace
+
+TFModifyFileSx::TFModifyFileSx(const ProjectPaths& paths, Messages& messages, Pickers& pickers,
+                               ProgramLauncher& launcher, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), paths_(paths),
+      messages_(messages), pickers_(pickers), launcher_(launcher) {
+    setObjectName(QStringLiteral("TFModifyFileSx"));
+    setWindowTitle(QStringLiteral("Generate Firmware"));
+    paint(this, NormalColour);
+    createControls();
+    layoutControls();
+}
+
+void TFModifyFileSx::createControls() {
+    cbport = named(new QComboBox(this), "cbport");
+    cbport->addItems(SerialPortNames);
+    Avanzamento = named(new QProgressBar(this), "Avanzamento");
+    Avanzamento->setValue(0);
+    LbButton2 = named(new QPushButton(QStringLiteral("Execute update firmware"), this), "LbButton2");
+    LbButton1 = named(new QPushButton(QStringLiteral("X"), this), "LbButton1");
+    Label3 = named(new QLabel(QStringLiteral("Name new Firmware:"), this), "Label3");
+    NewFileSx = named(new QLineEdit(this), "NewFileSx");
+    Label3->setBuddy(NewFileSx);
+    OpenFile = named(new QPushButton(QStringLiteral("Open Firmware"), this), "OpenFile");
+    Options = named(new QPushButton(QStringLiteral("Options>>"), this), "Options");
+    GbBank = named(new QGroupBox(this), "GbBank");
+    Cbbank1 = named(new QCheckBox(QStringLiteral("Bank 1"), GbBank), "Cbbank1");
+    Cbbank2 = named(new QCheckBox(QStringLiteral("Bank 2"), GbBank), "Cbbank2");
+    Cbbank3 = named(new QCheckBox(QStringLiteral("Bank 3"), GbBank), "Cbbank3");
+    Cbbank4 = named(new QCheckBox(QStringLiteral("Bank 4"), GbBank), "Cbbank4");
+    Cbbank5 = named(new QCheckBox(QStringLiteral("Bank 5"), GbBank), "Cbbank5");
+    DirFileBin = named(new QPushButton(QStringLiteral("Directory File Bin"), this), "DirFileBin");
+    ExeModFileSx = named(new QPushButton(QStringLiteral("Execute Modify File Sx"), this), "ExeModFileSx");
+    ExeUpdateFir = named(new QPushButton(QStringLiteral("Execute update firmware"), this), "ExeUpdateFir");
+    LbButton2->setDefault(true);
+
+    // Present with their logic, but not offered to the user in this variant.
+    for (QWidget* hidden :
+         {static_cast<QWidget*>(Label3), static_cast<QWidget*>(NewFileSx), static_cast<QWidget*>(OpenFile),
+          static_cast<QWidget*>(Options), static_cast<QWidget*>(GbBank), static_cast<QWidget*>(DirFileBin),
+          static_cast<QWidget*>(ExeModFileSx), static_cast<QWidget*>(ExeUpdateFir)})
+        hidden->hide();
+
+    connect(LbButton2, &QPushButton::clicked, this, &TFModifyFileSx::LbButton2Click);
+    connect(LbButton1, &QPushButton::clicked, this, &TFModifyFileSx::LbButton1Click);
+    connect(ExeModFileSx, &QPushButton::clicked, this, &TFModifyFileSx::ExeModFileSxClick);
+    connect(ExeUpdateFir, &QPushButton::clicked, this, &TFModifyFileSx::ExeUpdateFirClick);
+    connect(OpenFile, &QPushButton::clicked, this, &TFModifyFileSx::OpenFileClick);
+    connect(Options, &QPushButton::clicked, this, &TFModifyFileSx::OptionsClick);
+    connect(DirFileBin, &QPushButton::clicked, this, &TFModifyFileSx::DirFileBinClick);
+    connect(NewFileSx, &QLineEdit::textChanged, this, &TFModifyFileSx::NewFileSxChange);
+}
+
+void TFModifyFileSx::layoutControls() {
+    auto* top = new QHBoxLayout;
+    top->addWidget(cbport);
+    top->addStretch();
+    top->addWidget(LbButton1);
+    LbButton1->setFixedWidth(LbButton1->sizeHint().height() + 8);
+
+    auto* name = new QHBoxLayout;
+    name->addWidget(Label3);
+    name->addWidget(NewFileSx);
+    name->addWidget(OpenFile);
+
+    auto* banks = new QHBoxLayout(GbBank);
+    for (QCheckBox* box : {Cbbank1, Cbbank2, Cbbank3, Cbbank4, Cbbank5})
+        banks->addWidget(box);
+
+    auto* commands = new QHBoxLayout;
+    commands->addWidget(Options);
+    commands->addWidget(DirFileBin);
+    commands->addWidget(ExeModFileSx);
+    commands->addWidget(ExeUpdateFir);
+    commands->addStretch();
+    commands->addWidget(LbButton2);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addLayout(name);
+    layout->addWidget(GbBank);
+    layout->addWidget(Avanzamento);
+    layout->addLayout(commands);
+    setMinimumWidth(360);
+}
+
+void TFModifyFileSx::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // A window restored by the window system is no new showing.
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TFModifyFileSx::FormShow() {
+    Options->setText(OptionsHiddenCaption);
+    GbBank->hide();
+    DirFileBin->hide();
+
+    centreOnScreen();
+
+    if (BoardVariant == 2 || BoardVariant == 3) {
+        Cbbank1->show();
+        Cbbank1->setChecked(true);
+        Cbbank2->show();
+        Cbbank2->setChecked(true);
+        Cbbank3->hide();
+        Cbbank4->hide();
+        Cbbank5->hide();
+        for (QCheckBox* box : {Cbbank1, Cbbank2, Cbbank3, Cbbank4, Cbbank5})
+            paint(box, NormalColour);
+    }
+
+    cbport->setCurrentIndex(0);
+    Avanzamento->setValue(0);
+    LbButton2->setEnabled(false);
+
+    // Without an open folder there is nothing to look for: "" + "/bin" would be the
+    // system's own bin directory here.
+    if (!paths_.ProjectDir.isEmpty()) {
+        const QString projectBin = joinPath(paths_.ProjectDir, QStringLiteral("bin"));
+        if (QFileInfo(projectBin).isDir())
+            BinDirectory = withTrailingSeparator(projectBin);
+    }
+
+    const QString reference = joinPath(paths_.MasterDir, ReferenceFirmwareName);
+    if (!QFileInfo(reference).isFile()) {
+        messages_.error(ReferenceNotFoundMessage);
+        return;
+    }
+    if (!QDir::setCurrent(paths_.MasterDir)) {
+        messages_.error(MasterNotCurrentMessage);
+        return;
+    }
+    takeReference(ReferenceFirmwareName);
+}
+
+void TFModifyFileSx::takeReference(const QString& fileName) {
+    ReferenceName = fileName;
+    OutputDirectory = withTrailingSeparator(paths_.ProjectDir);
+    if (OutputDirectory.isEmpty()) {
+        // No folder to put the new firmware in: keep the name, offer nothing to run.
+        messages_.plain(ProjectNotValidMessage);
+        return;
+    }
+    NewFileSx->setText(NewFirmwarePrefix + ReferenceName);
+    LbButton2->setEnabled(true);
+}
+
+void TFModifyFileSx::centreOnScreen() {
+    if (const QScreen* screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TFModifyFileSx::OpenFileClick() {
+    const QString initial = !paths_.MasterDir.isEmpty() && QFileInfo(paths_.MasterDir).isDir()
+                                ? paths_.MasterDir
+                                : paths_.ProgramDir;
+    const std::optional<QString> chosen =
+        pickers_.openFile(QStringLiteral("File Sx (*.Sx)"), QStringLiteral("*.Sx"), initial);
+    if (!chosen)
+        return;
+    const QFileInfo file(*chosen);
+    QDir::setCurrent(file.absolutePath());
+    takeReference(file.fileName());
+}
+
+void TFModifyFileSx::OptionsClick() {
+    const bool show = GbBank->isHidden();
+    Options->setText(show ? OptionsShownCaption : OptionsHiddenCaption);
+    GbBank->setVisible(show);
+    DirFileBin->setVisible(show);
+}
+
+void TFModifyFileSx::DirFileBinClick() {
+    if (const auto chosen =
+            pickers_.pickFolder(QStringLiteral("Select Directory Bin"), paths_.ProjectDir, {}))
+        BinDirectory = withTrailingSeparator(*chosen);
+}
+
+void TFModifyFileSx::NewFileSxChange(const QString& text) {
+    OutputName = text;
+}
+
+void TFModifyFileSx::LbButton1Click() {
+    accept();
+}
+
+MergeSettings TFModifyFileSx::mergeSettings() const {
+    return {BinDirectory, OutputDirectory, OutputName};
+}
+
+std::optional<ComposeOutcome> TFModifyFileSx::composePass() {
+    for (QCheckBox* box : {Cbbank1, Cbbank2, Cbbank3, Cbbank4, Cbbank5})
+        paint(box, NormalColour);
+    ExeModFileSx->setEnabled(false);
+
+    // The box's own visibility counts: the panel around it is usually hidden.
+    const bool bank1 = !Cbbank1->isHidden() && Cbbank1->isChecked();
+    ProgressBarMergeProgress progress(*Avanzamento);
+    const ComposeOutcome outcome = composeBank1(ReferenceName, mergeSettings(), bank1, messages_, progress);
+    if (outcome.merge.error) {
+        // A file that cannot be created or opened ends the command here.
+        messages_.error(*outcome.merge.error);
+        return std::nullopt;
+    }
+    if (outcome.merge.result == 0)
+        paint(Cbbank1, MarkColour);
+    ExeModFileSx->setEnabled(true);
+    return outcome;
+}
+
+void TFModifyFileSx::ExeModFileSxClick() {
+    composePass();
+}
+
+void TFModifyFileSx::LbButton2Click() {
+    const std::optional<ComposeOutcome> composed = composePass();
+    if (!composed)
+        return;
+    // Only a firmware that this very pass composed, with this project's bank in it,
+    // goes to the device: never an older file left by an earlier run.
+    const FlashClearance clearance = clearForFlashing(*composed, mergeSettings());
+    if (!clearance.cleared) {
+        if (!clearance.refusal.isEmpty())
+            messages_.plain(clearance.refusal);
+        return;
+    }
+    ExeUpdateFirClick();
+}
+
+void TFModifyFileSx::ExeUpdateFirClick() {
+    if (const auto refusal = flashStepRefusal(paths_.ProgramDir, mergeSettings())) {
+        messages_.plain(*refusal);
+        return;
+    }
+    const QByteArray parameter = flashToolParameter(OutputDirectory, OutputName, cbport->currentIndex());
+    if (const auto failure = launcher_.start(flashToolPath(paths_.ProgramDir), parameter))
+        messages_.error(*failure);
+}
+
+} // namespace tessaly

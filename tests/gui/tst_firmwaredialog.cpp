@@ -237,6 +237,11 @@ void TestFirmwareDialog::hiddenFlashUsesOlderFile() {
     QCOMPARE(h.launcher.started.size(), 1);
     QVERIFY(h.launcher.started[0].parameter.endsWith("\xB6"
                                                      "2"));
+
+    // A tool that cannot be started is reported, not passed over.
+    h.launcher.failure = "Cannot start FlashWrite.exe. Permission denied";
+    h.show([](TFModifyFileSx& d) { click(d.ExeUpdateFir); });
+    QCOMPARE(h.messages.errors, QStringList{*h.launcher.failure});
 }
 
 void TestFirmwareDialog::binDirectoryKept() {

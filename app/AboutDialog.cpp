@@ -1,19 +1,19 @@
 #include "app/AboutDialog.h"
 
+#include "app/AppIcon.h"
 #include "app/MakerLinks.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QStyle>
 #include <QVBoxLayout>
 
 namespace tessaly {
 
 namespace {
 QLabel* linkLabel(const QString& text, const QString& name, QWidget* parent) {
-    auto* label = new QLabel(QStringLiteral("<a href=\"#\" style=\"color:blue\">%1</a>").arg(text.toHtmlEscaped()),
-                             parent);
+    auto* label = new QLabel(
+        QStringLiteral("<a href=\"#\" style=\"color:blue\">%1</a>").arg(text.toHtmlEscaped()), parent);
     label->setObjectName(name);
     label->setCursor(Qt::PointingHandCursor);
     label->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
@@ -22,13 +22,16 @@ QLabel* linkLabel(const QString& text, const QString& name, QWidget* parent) {
 } // namespace
 
 TFAbout::TFAbout(UrlOpener openUrl, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), openUrl_(std::move(openUrl)) {
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      openUrl_(std::move(openUrl)) {
     setObjectName(QStringLiteral("TFAbout"));
     setWindowTitle(QStringLiteral("About..."));
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(style()->standardIcon(QStyle::SP_ComputerIcon).pixmap(48, 48));
+    const int pictureSize = fontMetrics().height() * 4;
+    Image1->setPixmap(applicationIcon().pixmap(pictureSize, pictureSize));
+    setWindowIcon(applicationIcon());
     Label1 = new QLabel(QStringLiteral("Tessaly SW52904"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     QFont bold = Label1->font();
@@ -46,9 +49,9 @@ TFAbout::TFAbout(UrlOpener openUrl, QWidget* parent)
     LbButton1->setDefault(true);
 
     auto* texts = new QVBoxLayout;
-    for (QWidget* w : {static_cast<QWidget*>(Label1), static_cast<QWidget*>(Label2),
-                       static_cast<QWidget*>(Label3), static_cast<QWidget*>(Label4),
-                       static_cast<QWidget*>(Label5)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(Label1), static_cast<QWidget*>(Label2), static_cast<QWidget*>(Label3),
+          static_cast<QWidget*>(Label4), static_cast<QWidget*>(Label5)})
         texts->addWidget(w);
     auto* top = new QHBoxLayout;
     top->addWidget(Image1, 0, Qt::AlignTop);
@@ -56,14 +59,19 @@ TFAbout::TFAbout(UrlOpener openUrl, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(LbButton1, 0, Qt::AlignHCenter);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(Label4, &QLabel::linkActivated, this, &TFAbout::Label4Click);
     connect(Label5, &QLabel::linkActivated, this, &TFAbout::Label5Click);
     connect(LbButton1, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-void TFAbout::Label4Click() { openUrl_(QUrl(MakerWebAddress)); }
+void TFAbout::Label4Click() {
+    openUrl_(QUrl(MakerWebAddress));
+}
 
-void TFAbout::Label5Click() { openUrl_(QUrl(QStringLiteral("mailto:") + MakerMailAddress)); }
+void TFAbout::Label5Click() {
+    openUrl_(QUrl(QStringLiteral("mailto:") + MakerMailAddress));
+}
 
 } // namespace tessaly

@@ -2,6 +2,8 @@
 
 namespace tessaly {
 
-QDateTime SystemClock::localNow() const { return QDateTime::currentDateTime(); }
+QDateTime SystemClock::localNow() const {
+    return QDateTime::currentDateTime();
+}
 
 } // namespace tessaly

@@ -4,6 +4,8 @@
 
 namespace tessaly {
 
-int ModalDialogRunner::run(QDialog& dialog) { return dialog.exec(); }
+int ModalDialogRunner::run(QDialog& dialog) {
+    return dialog.exec();
+}
 
 } // namespace tessaly

@@ -1,5 +1,6 @@
 #include "workspace/NewProject.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Messages.h"
 #include "platform/PathForms.h"
 #include "workspace/BoardVariant.h"
@@ -24,7 +25,9 @@ bool isUsableName(const QString& name) {
 NewProjectCommand::NewProjectCommand(Workspace& workspace, Messages& messages)
     : workspace_(workspace), messages_(messages) {}
 
-void NewProjectCommand::prepare() { NewProjectDestination = workspace_.paths().ProjectsDir; }
+void NewProjectCommand::prepare() {
+    NewProjectDestination = workspace_.paths().ProjectsDir;
+}
 
 bool NewProjectCommand::confirm(const QString& typedName) {
     NewProjectCloseAllowed = true;
@@ -50,9 +53,9 @@ bool NewProjectCommand::createProject() {
     }
     std::error_code failure;
     if (!std::filesystem::create_directory(QFile::encodeName(directory).toStdString(), failure) || failure) {
-        const QString reason = failure ? QString::fromLocal8Bit(failure.message()) : QStringLiteral("File exists");
-        messages_.error(QStringLiteral("Cannot create directory \"%1\". %2")
-                            .arg(QDir::toNativeSeparators(directory), reason));
+        const QString reason =
+            failure ? QString::fromLocal8Bit(failure.message()) : QStringLiteral("File exists");
+        messages_.error(cannotCreateDirectoryMessage(directory, reason));
         return false;
     }
     QDir().mkpath(joinPath(directory, QStringLiteral("bin")));

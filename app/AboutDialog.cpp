@@ -12,8 +12,8 @@ namespace tessaly {
 
 namespace {
 QLabel* linkLabel(const QString& text, const QString& name, QWidget* parent) {
-    auto* label = new QLabel(
-        QStringLiteral("<a href=\"#\" style=\"color:blue\">%1</a>").arg(text.toHtmlEscaped()), parent);
+    auto* label = new QLabel(QStringLiteral("<a href=\"#\" style=\"color:blue\">%1</a>").arg(text.toHtmlEscaped()),
+                             parent);
     label->setObjectName(name);
     label->setCursor(Qt::PointingHandCursor);
     label->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
@@ -22,8 +22,7 @@ QLabel* linkLabel(const QString& text, const QString& name, QWidget* parent) {
 } // namespace
 
 TFAbout::TFAbout(UrlOpener openUrl, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      openUrl_(std::move(openUrl)) {
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), openUrl_(std::move(openUrl)) {
     setObjectName(QStringLiteral("TFAbout"));
     setWindowTitle(QStringLiteral("About..."));
 
@@ -49,9 +48,9 @@ TFAbout::TFAbout(UrlOpener openUrl, QWidget* parent)
     LbButton1->setDefault(true);
 
     auto* texts = new QVBoxLayout;
-    for (QWidget* w :
-         {static_cast<QWidget*>(Label1), static_cast<QWidget*>(Label2), static_cast<QWidget*>(Label3),
-          static_cast<QWidget*>(Label4), static_cast<QWidget*>(Label5)})
+    for (QWidget* w : {static_cast<QWidget*>(Label1), static_cast<QWidget*>(Label2),
+                       static_cast<QWidget*>(Label3), static_cast<QWidget*>(Label4),
+                       static_cast<QWidget*>(Label5)})
         texts->addWidget(w);
     auto* top = new QHBoxLayout;
     top->addWidget(Image1, 0, Qt::AlignTop);
@@ -66,12 +65,8 @@ TFAbout::TFAbout(UrlOpener openUrl, QWidget* parent)
     connect(LbButton1, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-void TFAbout::Label4Click() {
-    openUrl_(QUrl(MakerWebAddress));
-}
+void TFAbout::Label4Click() { openUrl_(QUrl(MakerWebAddress)); }
 
-void TFAbout::Label5Click() {
-    openUrl_(QUrl(QStringLiteral("mailto:") + MakerMailAddress));
-}
+void TFAbout::Label5Click() { openUrl_(QUrl(QStringLiteral("mailto:") + MakerMailAddress)); }
 
 } // namespace tessaly

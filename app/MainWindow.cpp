@@ -3,12 +3,12 @@
 #include "app/AboutDialog.h"
 #include "app/AppIcon.h"
 #include "app/MakerLinks.h"
-#include "app/PingDialog.h"
 #include "documents/GeneralParameterDialog.h"
+#include "app/PingDialog.h"
 #include "documents/OperationMode.h"
 #include "documents/SnmpDialog.h"
-#include "documents/TranslateTableDialog.h"
 #include "image/BankFiles.h"
+#include "documents/TranslateTableDialog.h"
 #include "platform/DialogRunner.h"
 #include "platform/Messages.h"
 #include "workspace/BoardVariant.h"
@@ -33,15 +33,15 @@
 namespace tessaly {
 
 namespace {
-template <typename W> W* named(W* widget, const char* name) {
+template <typename W>
+W* named(W* widget, const char* name) {
     widget->setObjectName(QLatin1String(name));
     return widget;
 }
 } // namespace
 
 TFTessalyeFirmWare::TFTessalyeFirmWare(const QString& programDir, GuiPlatform platform, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      platform_(std::move(platform)) {
+    : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), platform_(std::move(platform)) {
     setObjectName(QStringLiteral("TFTessalyeFirmWare"));
     setWindowTitle(ProductTitle);
     createControls();
@@ -71,8 +71,8 @@ TFTessalyeFirmWare::TFTessalyeFirmWare(const QString& programDir, GuiPlatform pl
         systemEcho_ = createSystemIcmpEcho();
         platform_.icmpEcho = systemEcho_.get();
     }
-    ping_ =
-        std::make_unique<DevicePing>(*platform_.icmpEcho, ticks_, [] { QCoreApplication::processEvents(); });
+    ping_ = std::make_unique<DevicePing>(*platform_.icmpEcho, ticks_,
+                                         [] { QCoreApplication::processEvents(); });
     // The last window created at start-up.
     FPing = new TFPing(this);
 }
@@ -94,9 +94,8 @@ void TFTessalyeFirmWare::createControls() {
     Btn_Ping = named(new QPushButton(QStringLiteral("Ping Device"), GroupBox1), "Btn_Ping");
     about = named(new QPushButton(QStringLiteral("About"), this), "about");
     LbButton1 = named(new QPushButton(QStringLiteral("X"), this), "LbButton1");
-    Label6 =
-        named(new QLabel(QStringLiteral("<a href=\"#\">%1</a>").arg(MakerWebAddress.toHtmlEscaped()), this),
-              "Label6");
+    Label6 = named(new QLabel(QStringLiteral("<a href=\"#\">%1</a>").arg(MakerWebAddress.toHtmlEscaped()), this),
+                   "Label6");
     Label6->setCursor(Qt::PointingHandCursor);
     Label6->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     Labelstate = named(new QLabel(QStringLiteral("---"), this), "Labelstate");
@@ -180,9 +179,7 @@ void TFTessalyeFirmWare::layoutControls() {
     New->setFocus();
 }
 
-void TFTessalyeFirmWare::updateCaption() {
-    setWindowTitle(workspace_.caption());
-}
+void TFTessalyeFirmWare::updateCaption() { setWindowTitle(workspace_.caption()); }
 
 void TFTessalyeFirmWare::RefreshTranslateTableButton() {
     if (const auto enabled = translateTableEnabledFor(workspace_.paths().PargenFile))
@@ -206,18 +203,14 @@ void TFTessalyeFirmWare::btn_Prm_GenClick() {
         platform_.dialogs.run(*Fpargen);
 }
 
-void TFTessalyeFirmWare::aboutClick() {
-    platform_.dialogs.run(*FAbout);
-}
+void TFTessalyeFirmWare::aboutClick() { platform_.dialogs.run(*FAbout); }
 
 void TFTessalyeFirmWare::btn_TranslateClick() {
     if (workspace_.RequireProject(platform_.messages))
         platform_.dialogs.run(*FSetVar);
 }
 
-void TFTessalyeFirmWare::Label6Click() {
-    platform_.openUrl(QUrl(MakerWebAddress));
-}
+void TFTessalyeFirmWare::Label6Click() { platform_.openUrl(QUrl(MakerWebAddress)); }
 
 void TFTessalyeFirmWare::CreateBinClick() {
     if (BoardVariant == 2) {

@@ -2,8 +2,6 @@
 
 namespace tessaly {
 
-QDateTime SystemClock::localNow() const {
-    return QDateTime::currentDateTime();
-}
+QDateTime SystemClock::localNow() const { return QDateTime::currentDateTime(); }
 
 } // namespace tessaly

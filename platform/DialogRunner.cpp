@@ -4,8 +4,6 @@
 
 namespace tessaly {
 
-int ModalDialogRunner::run(QDialog& dialog) {
-    return dialog.exec();
-}
+int ModalDialogRunner::run(QDialog& dialog) { return dialog.exec(); }
 
 } // namespace tessaly

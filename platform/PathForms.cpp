@@ -22,8 +22,6 @@ QString storedFromNative(const QString& native) {
 #endif
 }
 
-QString joinPath(const QString& dir, const QString& name) {
-    return dir + QDir::separator() + name;
-}
+QString joinPath(const QString& dir, const QString& name) { return dir + QDir::separator() + name; }
 
 } // namespace tessaly

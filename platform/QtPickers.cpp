@@ -24,7 +24,7 @@ std::optional<QString> QtPickers::pickFolder(const QString& title, const QString
     dialog.setOption(QFileDialog::ShowDirsOnly);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setDirectory(initialSelection.isEmpty() || !isInside(initialSelection, root) ? root
-                                                                                        : initialSelection);
+                                                                                          : initialSelection);
     QObject::connect(&dialog, &QFileDialog::directoryEntered, &dialog, [&](const QString& dir) {
         if (!isInside(dir, root))
             dialog.setDirectory(root);

@@ -25,9 +25,7 @@ bool isUsableName(const QString& name) {
 NewProjectCommand::NewProjectCommand(Workspace& workspace, Messages& messages)
     : workspace_(workspace), messages_(messages) {}
 
-void NewProjectCommand::prepare() {
-    NewProjectDestination = workspace_.paths().ProjectsDir;
-}
+void NewProjectCommand::prepare() { NewProjectDestination = workspace_.paths().ProjectsDir; }
 
 bool NewProjectCommand::confirm(const QString& typedName) {
     NewProjectCloseAllowed = true;
@@ -53,8 +51,7 @@ bool NewProjectCommand::createProject() {
     }
     std::error_code failure;
     if (!std::filesystem::create_directory(QFile::encodeName(directory).toStdString(), failure) || failure) {
-        const QString reason =
-            failure ? QString::fromLocal8Bit(failure.message()) : QStringLiteral("File exists");
+        const QString reason = failure ? QString::fromLocal8Bit(failure.message()) : QStringLiteral("File exists");
         messages_.error(cannotCreateDirectoryMessage(directory, reason));
         return false;
     }

@@ -1,11 +1,11 @@
 #include "app/AboutDialog.h"
 
+#include "app/AppIcon.h"
 #include "app/MakerLinks.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QStyle>
 #include <QVBoxLayout>
 
 namespace tessaly {
@@ -28,7 +28,9 @@ TFAbout::TFAbout(UrlOpener openUrl, QWidget* parent)
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(style()->standardIcon(QStyle::SP_ComputerIcon).pixmap(48, 48));
+    const int pictureSize = fontMetrics().height() * 4;
+    Image1->setPixmap(applicationIcon().pixmap(pictureSize, pictureSize));
+    setWindowIcon(applicationIcon());
     Label1 = new QLabel(QStringLiteral("Tessaly SW52904"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     QFont bold = Label1->font();
@@ -56,6 +58,7 @@ TFAbout::TFAbout(UrlOpener openUrl, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(LbButton1, 0, Qt::AlignHCenter);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(Label4, &QLabel::linkActivated, this, &TFAbout::Label4Click);
     connect(Label5, &QLabel::linkActivated, this, &TFAbout::Label5Click);

@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/AboutDialog.h"
+#include "app/AppIcon.h"
 #include "app/MakerLinks.h"
 #include "documents/GeneralParameterDialog.h"
 #include "app/PingDialog.h"
@@ -18,14 +19,18 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <array>
 
 namespace tessaly {
 
@@ -122,22 +127,52 @@ void TFTessalyeFirmWare::createControls() {
 }
 
 void TFTessalyeFirmWare::layoutControls() {
-    auto* top = new QHBoxLayout;
-    top->addStretch();
-    top->addWidget(about);
-    top->addWidget(LbButton1);
+    setWindowIcon(applicationIcon());
+    // About and X are the small buttons of the top right corner; they keep their
+    // captions, so their keys are shortcuts rather than mnemonics.
+    about->setIcon(applicationIcon());
+    about->setShortcut(QKeySequence(Qt::Key_F1));
+    about->setToolTip(QStringLiteral("About (F1)"));
+    LbButton1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    LbButton1->setToolTip(QStringLiteral("Close (Ctrl+Q)"));
+    for (QPushButton* corner : {about, LbButton1}) {
+        corner->setAutoDefault(false);
+        corner->setFlat(true);
+    }
     LbButton1->setFixedWidth(LbButton1->sizeHint().height() + 8);
 
-    auto* steps = new QGridLayout;
-    steps->addWidget(Label1, 0, 0);
-    steps->addWidget(New, 0, 1);
-    steps->addWidget(open, 0, 2);
-    steps->addWidget(Label2, 1, 0);
-    steps->addWidget(btn_Prm_Gen, 1, 1);
-    steps->addWidget(btn_Translate, 1, 2);
-    steps->addWidget(Label3, 2, 0);
-    steps->addWidget(CreateBin, 2, 1);
-    steps->addWidget(CreateSx, 2, 2);
+    auto* logo = new QLabel(this);
+    const int logoSize = fontMetrics().height() * 2;
+    logo->setPixmap(applicationIcon().pixmap(logoSize, logoSize));
+    auto* top = new QHBoxLayout;
+    top->addWidget(logo);
+    top->addStretch();
+    top->addWidget(about, 0, Qt::AlignTop);
+    top->addWidget(LbButton1, 0, Qt::AlignTop);
+
+    // One framed row per step: its number, then its commands, all equally wide.
+    QFont stepFont = Label1->font();
+    stepFont.setBold(true);
+    stepFont.setPointSizeF(stepFont.pointSizeF() * 1.25);
+    const int buttonWidth = std::max({New->sizeHint().width(), open->sizeHint().width(),
+                                      btn_Prm_Gen->sizeHint().width(), CreateBin->sizeHint().width()});
+    auto* steps = new QVBoxLayout;
+    const std::array<std::array<QWidget*, 3>, 3> rows{
+        {{Label1, New, open}, {Label2, btn_Prm_Gen, btn_Translate}, {Label3, CreateBin, CreateSx}}};
+    for (const auto& row : rows) {
+        auto* frame = new QFrame(this);
+        frame->setFrameShape(QFrame::StyledPanel);
+        auto* line = new QHBoxLayout(frame);
+        row[0]->setFont(stepFont);
+        row[0]->setMinimumWidth(QFontMetrics(stepFont).horizontalAdvance(QStringLiteral("Step 0")) + 16);
+        line->addWidget(row[0]);
+        for (QWidget* command : {row[1], row[2]}) {
+            command->setMinimumWidth(buttonWidth);
+            line->addWidget(command);
+        }
+        line->addStretch();
+        steps->addWidget(frame);
+    }
 
     auto* ping = new QHBoxLayout(GroupBox1);
     ping->addWidget(Edit1);
@@ -149,6 +184,8 @@ void TFTessalyeFirmWare::layoutControls() {
     layout->addWidget(GroupBox1);
     layout->addWidget(Labelstate);
     layout->addWidget(Label6, 0, Qt::AlignRight);
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
+    New->setFocus();
 }
 
 void TFTessalyeFirmWare::updateCaption() { setWindowTitle(workspace_.caption()); }

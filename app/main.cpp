@@ -1,4 +1,7 @@
+#include "app/AppIcon.h"
 #include "app/MainWindow.h"
+#include "app/Walkthrough.h"
+#include "firmware/FlashToolCall.h"
 #include "platform/Clock.h"
 #include "platform/DialogRunner.h"
 #include "platform/IcmpEcho.h"
@@ -19,18 +22,24 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(ApplicationTitle);
     QApplication::setApplicationDisplayName(ApplicationTitle);
     QApplication::setApplicationVersion(QStringLiteral("1.001"));
+    QApplication::setWindowIcon(applicationIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral("tessaly")); // tessaly.desktop
 
     const QStringList arguments = QApplication::arguments();
     if (arguments.contains(QStringLiteral("--help"))) {
         std::fputs("Usage: tessaly [--program-dir DIR]\n"
                    "Starts the configurator. DIR holds MASTER, PROJECTS and Tessaly.ini;\n"
-                   "by default it is the folder of the program.\n",
+                   "by default it is the folder of the program, or ~/.local/share/tessaly\n"
+                   "when the program is installed for all users.\n",
                    stdout);
         return 0;
     }
-    const QString programDir = programDirectory(arguments, QApplication::applicationDirPath());
-
     QtMessages messages;
+    const ChosenProgramDirectory chosen =
+        chooseProgramDirectory(arguments, QApplication::applicationDirPath(), {FlashToolFileName});
+    if (chosen.failure)
+        messages.error(*chosen.failure);
+    const QString& programDir = chosen.path;
     QtPickers pickers;
     ModalDialogRunner dialogs;
     SystemClock clock;
@@ -45,5 +54,12 @@ int main(int argc, char* argv[]) {
     if (const QScreen* screen = window.screen())
         window.move(screen->availableGeometry().center() - window.rect().center());
     window.show();
-    return QApplication::exec();
+
+    Walkthrough* walkthrough = nullptr;
+    if (qEnvironmentVariableIsSet(Walkthrough::EnvironmentVariable)) {
+        walkthrough = new Walkthrough(window, qEnvironmentVariable(Walkthrough::EnvironmentVariable));
+        walkthrough->start();
+    }
+    const int status = QApplication::exec();
+    return walkthrough && walkthrough->failed() ? 1 : status;
 }

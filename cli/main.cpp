@@ -1,5 +1,6 @@
 #include "cli/CliContext.h"
 #include "cli/CommandTable.h"
+#include "firmware/FlashToolCall.h"
 #include "platform/ProgramDirectory.h"
 
 #include <QCoreApplication>
@@ -13,7 +14,8 @@ using namespace tessaly::cli;
 
 void printUsage(QTextStream& stream) {
     stream << "Usage: tessaly-cli [--program-dir DIR] COMMAND [ARGUMENTS]\n\n"
-              "DIR holds MASTER, PROJECTS and Tessaly.ini; by default the folder of the program.\n"
+              "DIR holds MASTER, PROJECTS and Tessaly.ini; by default the folder of the program,\n"
+              "or ~/.local/share/tessaly when the program is installed for all users.\n"
               "A project P (--project P) is a folder of PROJECTS or a project directory; without it,\n"
               "the last project opened in the configurator.\n\nCommands:\n";
     for (const Command& command : commands())
@@ -32,7 +34,11 @@ int main(int argc, char* argv[]) {
     QTextStream err(stderr);
 
     const QStringList all = QCoreApplication::arguments();
-    const QString programDir = tessaly::programDirectory(all, QCoreApplication::applicationDirPath());
+    const tessaly::ChosenProgramDirectory chosen = tessaly::chooseProgramDirectory(
+        all, QCoreApplication::applicationDirPath(), {tessaly::FlashToolFileName});
+    if (chosen.failure)
+        err << *chosen.failure << Qt::endl;
+    const QString& programDir = chosen.path;
     QStringList args = tessaly::withoutProgramDirOption(all).mid(1);
 
     if (args.isEmpty()) {

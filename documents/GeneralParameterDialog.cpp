@@ -46,7 +46,8 @@ template <typename W> W* named(W* widget, const char* name) {
 
 QLineEdit* octetEdit(const char* name, QWidget* parent) {
     auto* edit = named(new QLineEdit(parent), name);
-    edit->setMaximumWidth(48);
+    // Room for three digits and a sign in the dialog's font, whatever its size.
+    edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("-0000")) + 16);
     return edit;
 }
 } // namespace
@@ -114,8 +115,8 @@ void TFpargen::createControls() {
 
 void TFpargen::layoutControls() {
     auto* tcp = new QGridLayout(GroupBox1);
-    const QString captions[] = {QStringLiteral("IP Address"), QStringLiteral("Subnet Mask"),
-                                QStringLiteral("Gateway")};
+    const QString captions[] = {QStringLiteral("&IP Address"), QStringLiteral("Subnet &Mask"),
+                                QStringLiteral("&Gateway")};
     for (int row = 0; row < 3; ++row) {
         auto* label = new QLabel(captions[row], GroupBox1);
         label->setBuddy(octets_[row][0]);
@@ -135,7 +136,7 @@ void TFpargen::layoutControls() {
                 widget->hide();
         }
     }
-    auto* portLabel = new QLabel(QStringLiteral("Port"), GroupBox1);
+    auto* portLabel = new QLabel(QStringLiteral("&Port"), GroupBox1);
     portLabel->setBuddy(SE_Port);
     tcp->addWidget(portLabel, 3, 0);
     tcp->addWidget(SE_Port, 3, 1, 1, 3);
@@ -143,7 +144,7 @@ void TFpargen::layoutControls() {
 
     auto* rtu = new QGridLayout(GroupBox2);
     const std::pair<const char*, QWidget*> rtuFields[] = {
-        {"Baud rate", CB_Baud}, {"Parity", CB_Par}, {"Timeout (ms)", E_Time}};
+        {"&Baud rate", CB_Baud}, {"P&arity", CB_Par}, {"&Timeout (ms)", E_Time}};
     for (int row = 0; row < 3; ++row) {
         auto* label = new QLabel(QLatin1String(rtuFields[row].first), GroupBox2);
         label->setBuddy(rtuFields[row].second);
@@ -170,6 +171,7 @@ void TFpargen::layoutControls() {
     layout->addLayout(offset);
     layout->addWidget(RG_Mode);
     layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     // Kept with their values, validated and written, but not offered on this board.
     LbButton1->hide();

@@ -35,9 +35,9 @@ TFSNMP::TFSNMP(QWidget* parent)
     Label1->setFont(bold);
     Edit1 = nameEdit("Edit1", this);
     Edit2 = nameEdit("Edit2", this);
-    auto* publicLabel = new QLabel(QStringLiteral("Public"), this);
+    auto* publicLabel = new QLabel(QStringLiteral("P&ublic"), this);
     publicLabel->setBuddy(Edit1);
-    auto* privateLabel = new QLabel(QStringLiteral("Private"), this);
+    auto* privateLabel = new QLabel(QStringLiteral("P&rivate"), this);
     privateLabel->setBuddy(Edit2);
     LbButton1 = new QPushButton(QStringLiteral("OK"), this);
     LbButton1->setObjectName(QStringLiteral("LbButton1"));
@@ -60,6 +60,7 @@ TFSNMP::TFSNMP(QWidget* parent)
     layout->addWidget(Label1, 0, Qt::AlignHCenter);
     layout->addLayout(fields);
     layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(LbButton1, &QPushButton::clicked, this, &QDialog::accept);
     connect(LbButton2, &QPushButton::clicked, this, &QDialog::reject);

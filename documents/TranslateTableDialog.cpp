@@ -34,8 +34,10 @@ TFSetVar::TFSetVar(const ProjectPaths& paths, Messages& messages, QWidget* paren
     Grid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
                           QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
     Grid->setSelectionMode(QAbstractItemView::ContiguousSelection);
-    Grid->setColumnWidth(TranslateTableModel::NumberColumn, 50);
-    Grid->setColumnWidth(TranslateTableModel::FirstCellColumn + DataTypeColumn, 140);
+    // Widths follow the font, so the table reads the same on a high-density screen.
+    const int character = Grid->fontMetrics().averageCharWidth();
+    Grid->setColumnWidth(TranslateTableModel::NumberColumn, character * 7);
+    Grid->setColumnWidth(TranslateTableModel::FirstCellColumn + DataTypeColumn, character * 20);
     Grid->horizontalHeader()->setStretchLastSection(true);
     Grid->installEventFilter(this);
 
@@ -54,7 +56,7 @@ TFSetVar::TFSetVar(const ProjectPaths& paths, Messages& messages, QWidget* paren
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Grid);
     layout->addLayout(buttons);
-    resize(820, 520);
+    resize(character * 110, Grid->verticalHeader()->defaultSectionSize() * 20);
 
     connect(bitbtn1, &QPushButton::clicked, this, &TFSetVar::bitbtn1Click);
     connect(bitbtn2, &QPushButton::clicked, this, &TFSetVar::bitbtn2Click);

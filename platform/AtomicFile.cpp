@@ -9,6 +9,10 @@ QString cannotCreateFileMessage(const QString& path, const QString& reason) {
     return QStringLiteral("Cannot create file \"%1\". %2").arg(QDir::toNativeSeparators(path), reason);
 }
 
+QString cannotCreateDirectoryMessage(const QString& path, const QString& reason) {
+    return QStringLiteral("Cannot create directory \"%1\". %2").arg(QDir::toNativeSeparators(path), reason);
+}
+
 QString cannotOpenFileMessage(const QString& path, const QString& reason) {
     return QStringLiteral("Cannot open file \"%1\". %2").arg(QDir::toNativeSeparators(path), reason);
 }

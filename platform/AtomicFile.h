@@ -15,6 +15,9 @@ std::optional<QString> writeFileAtomically(const QString& path, const QByteArray
 // The text every writer reports when a file cannot be written.
 QString cannotCreateFileMessage(const QString& path, const QString& reason);
 
+// The text every command reports when a directory cannot be made.
+QString cannotCreateDirectoryMessage(const QString& path, const QString& reason);
+
 // The text every reader reports when a file cannot be opened.
 QString cannotOpenFileMessage(const QString& path, const QString& reason);
 

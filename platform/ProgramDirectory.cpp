@@ -1,16 +1,66 @@
 #include "platform/ProgramDirectory.h"
 
+#include "platform/AtomicFile.h"
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+#include <filesystem>
+#include <system_error>
 
 namespace tessaly {
 
 namespace {
 const QString Option = QStringLiteral("--program-dir");
+const QString MasterFolder = QStringLiteral("MASTER");
 
 QString withoutTrailingSeparator(const QString& path) {
     QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
     return QDir::toNativeSeparators(clean);
+}
+
+bool hasProgramDirOption(const QStringList& arguments) {
+    return withoutProgramDirOption(arguments).size() != arguments.size();
+}
+
+// Asks the file system rather than the permission bits: root, read-only mounts and
+// access control lists all answer truthfully this way.
+bool canWriteIn(const QString& directory) {
+    QTemporaryFile probe(QDir(directory).filePath(QStringLiteral(".tessaly-write-probe-XXXXXX")));
+    return probe.open();
+}
+
+std::optional<QString> copyMissingFiles(const QString& from, const QString& to) {
+    std::optional<QString> first;
+    const QFileInfoList files = QDir(from).entryInfoList(QDir::Files | QDir::Readable, QDir::Name);
+    for (const QFileInfo& source : files) {
+        const QString target = QDir(to).filePath(source.fileName());
+        if (QFileInfo::exists(target) || QFileInfo(target).isSymLink())
+            continue;
+        QFile in(source.absoluteFilePath());
+        std::optional<QString> failure;
+        if (!in.open(QIODevice::ReadOnly))
+            failure = cannotOpenFileMessage(source.absoluteFilePath(), in.errorString());
+        else
+            failure = writeFileAtomically(target, in.readAll());
+        if (failure && !first)
+            first = failure;
+    }
+    return first;
+}
+
+std::optional<QString> linkTool(const QString& installed, const QString& link) {
+    const QFileInfo current(link);
+    if (current.exists())
+        return std::nullopt; // the linked tool, or a real one the user put in its place
+    if (current.isSymLink())
+        QFile::remove(link); // left dangling by a moved or removed install
+    QFile target(installed);
+    if (!target.link(link))
+        return cannotCreateFileMessage(link, target.errorString());
+    return std::nullopt;
 }
 } // namespace
 
@@ -38,6 +88,39 @@ QStringList withoutProgramDirOption(const QStringList& arguments) {
         rest << arg;
     }
     return rest;
+}
+
+QString perUserProgramDirectory() {
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return withoutTrailingSeparator(QDir(data).filePath(QStringLiteral("tessaly")));
+}
+
+bool isSharedInstall(const QString& executableDir) {
+    return QFileInfo::exists(QDir(executableDir).filePath(SharedInstallMarker)) || !canWriteIn(executableDir);
+}
+
+std::optional<QString> preparePerUserProgramDirectory(const QString& programDir, const QString& installDir,
+                                                      const QStringList& linkedTools) {
+    const QString master = QDir(programDir).filePath(MasterFolder);
+    std::error_code failure;
+    std::filesystem::create_directories(QFile::encodeName(master).toStdString(), failure);
+    if (failure)
+        return cannotCreateDirectoryMessage(master, QString::fromLocal8Bit(failure.message()));
+    std::optional<QString> first = copyMissingFiles(QDir(installDir).filePath(MasterFolder), master);
+    for (const QString& tool : linkedTools) {
+        const auto failure = linkTool(QDir(installDir).filePath(tool), QDir(programDir).filePath(tool));
+        if (failure && !first)
+            first = failure;
+    }
+    return first;
+}
+
+ChosenProgramDirectory chooseProgramDirectory(const QStringList& arguments, const QString& executableDir,
+                                              const QStringList& linkedTools) {
+    if (hasProgramDirOption(arguments) || !isSharedInstall(executableDir))
+        return {programDirectory(arguments, executableDir), std::nullopt};
+    const QString perUser = perUserProgramDirectory();
+    return {perUser, preparePerUserProgramDirectory(perUser, executableDir, linkedTools)};
 }
 
 } // namespace tessaly

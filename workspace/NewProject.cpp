@@ -1,5 +1,6 @@
 #include "workspace/NewProject.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Messages.h"
 #include "platform/PathForms.h"
 #include "workspace/BoardVariant.h"
@@ -51,8 +52,7 @@ bool NewProjectCommand::createProject() {
     std::error_code failure;
     if (!std::filesystem::create_directory(QFile::encodeName(directory).toStdString(), failure) || failure) {
         const QString reason = failure ? QString::fromLocal8Bit(failure.message()) : QStringLiteral("File exists");
-        messages_.error(QStringLiteral("Cannot create directory \"%1\". %2")
-                            .arg(QDir::toNativeSeparators(directory), reason));
+        messages_.error(cannotCreateDirectoryMessage(directory, reason));
         return false;
     }
     QDir().mkpath(joinPath(directory, QStringLiteral("bin")));

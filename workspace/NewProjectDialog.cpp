@@ -34,7 +34,7 @@ TFsaveproj::TFsaveproj(NewProjectCommand& command, QWidget* parent)
     layout->addWidget(Label1);
     layout->addWidget(Edit1);
     layout->addLayout(buttons);
-    setMinimumWidth(320);
+    setMinimumWidth(fontMetrics().averageCharWidth() * 48);
 
     connect(bitbtn1, &QPushButton::clicked, this, &TFsaveproj::bitbtn1Click);
     connect(bitbtn2, &QPushButton::clicked, this, &TFsaveproj::bitbtn2Click);

@@ -1,0 +1,12 @@
+#include "app/AppIcon.h"
+
+namespace tessaly {
+
+QIcon applicationIcon() {
+    QIcon icon;
+    for (const int size : {16, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/tessaly-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
+} // namespace tessaly

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QXmlStreamReader>
 
 namespace tessaly {
@@ -30,6 +31,11 @@ std::optional<std::pair<qint64, qint64>> tooDeepAt(QIODevice& file) {
     return std::nullopt;
 }
 } // namespace
+
+bool documentPresent(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
 
 LoadedXml loadXmlFile(const QString& path) {
     LoadedXml loaded;

@@ -24,6 +24,11 @@ inline const QString XmlDocumentTooLargeMessage =
 inline const QString XmlDocumentTooDeepMessage =
     QStringLiteral("%1: elements nested more than %2 deep (line %3, column %4)");
 
+// Whether a document is there to be read: a file, or a name taken by anything else
+// (a directory, a link that leads nowhere), which reading then reports. Only a name
+// that is free means "no document".
+bool documentPresent(const QString& path);
+
 // Loads `path` as XML. A missing, unreadable, ill-formed, too large or too deeply
 // nested file gives an error text that names the file.
 LoadedXml loadXmlFile(const QString& path);

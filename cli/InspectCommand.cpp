@@ -1,20 +1,11 @@
 #include "cli/CliContext.h"
 #include "cli/CommandTable.h"
+#include "image/InspectFile.h"
 #include "platform/AtomicFile.h"
-#include "image/BankWindowReader.h"
-#include "image/ImageDescription.h"
 
-#include <QDir>
 #include <QFile>
 
 namespace tessaly::cli {
-
-namespace {
-
-const QString NotAnImageMessage =
-    QStringLiteral("\"%1\" is neither a configuration image of 16384 bytes nor an S-record firmware file.");
-
-} // namespace
 
 int runInspect(CliContext& context, QStringList args) {
     CliContext::refuseOptions(args);
@@ -26,24 +17,12 @@ int runInspect(CliContext& context, QStringList args) {
         context.messages.error(cannotOpenFileMessage(path, file.errorString()));
         return 1;
     }
-    const QByteArray content = file.readAll();
-
-    std::optional<ConfigImage> image;
-    if (looksLikeSRecords(content)) {
-        const BankWindowRead window = readBank1Window(content, path);
-        if (!window.ok()) {
-            context.messages.error(window.error);
-            return 1;
-        }
-        image = ConfigImage::fromBytes(window.bytes);
-    } else {
-        image = ConfigImage::fromBytes(content);
-    }
-    if (!image) {
-        context.messages.error(NotAnImageMessage.arg(QDir::toNativeSeparators(path)));
+    const InspectedFile inspected = inspectImageFile(file, path);
+    if (!inspected.ok()) {
+        context.messages.error(inspected.error);
         return 1;
     }
-    for (const QString& line : describeConfigImage(*image))
+    for (const QString& line : inspected.lines)
         context.out << line << '\n';
     context.out.flush();
     return 0;

@@ -120,7 +120,7 @@ std::optional<QString> WriteGeneralParameters(const GeneralParameters& parameter
 
 LoadedGeneralParameters ReadGeneralParameters(const QString& path) {
     LoadedGeneralParameters result;
-    if (!QFileInfo::exists(path))
+    if (!documentPresent(path))
         return result;
     const LoadedXml loaded = loadXmlFile(path);
     if (!loaded.ok()) {

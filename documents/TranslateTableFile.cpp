@@ -18,7 +18,7 @@ LoadedTranslateTable stoppedAt(LoadedTranslateTable loaded, int row, const QStri
 
 LoadedTranslateTable LoadTranslateTable(const QString& varFile) {
     LoadedTranslateTable loaded;
-    if (!QFileInfo::exists(varFile))
+    if (!documentPresent(varFile))
         return loaded;
     const LoadedXml xml = loadXmlFile(varFile);
     if (!xml.ok()) {

@@ -4,8 +4,38 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QXmlStreamReader>
 
 namespace tessaly {
+
+namespace {
+// The place where elements first nest deeper than the limit; nothing when they never
+// do (or the document is ill-formed before that, which the parser then reports).
+std::optional<std::pair<qint64, qint64>> tooDeepAt(QIODevice& file) {
+    QXmlStreamReader reader(&file);
+    int depth = 0;
+    while (!reader.atEnd()) {
+        switch (reader.readNext()) {
+        case QXmlStreamReader::StartElement:
+            if (++depth > XmlDocumentMaxDepth)
+                return std::pair(reader.lineNumber(), reader.columnNumber());
+            break;
+        case QXmlStreamReader::EndElement:
+            --depth;
+            break;
+        default:
+            break;
+        }
+    }
+    return std::nullopt;
+}
+} // namespace
+
+bool documentPresent(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
 
 LoadedXml loadXmlFile(const QString& path) {
     LoadedXml loaded;
@@ -14,14 +44,25 @@ LoadedXml loadXmlFile(const QString& path) {
         loaded.error = cannotOpenFileMessage(path, file.errorString());
         return loaded;
     }
+    const QString name = QDir::toNativeSeparators(path);
+    if (file.size() > XmlDocumentMaxSize) {
+        loaded.error = XmlDocumentTooLargeMessage.arg(name).arg(file.size()).arg(XmlDocumentMaxSize);
+        return loaded;
+    }
+    if (const auto at = tooDeepAt(file)) {
+        loaded.error =
+            XmlDocumentTooDeepMessage.arg(name).arg(XmlDocumentMaxDepth).arg(at->first).arg(at->second);
+        return loaded;
+    }
+    if (!file.seek(0)) {
+        loaded.error = cannotOpenFileMessage(path, file.errorString());
+        return loaded;
+    }
     QString message;
     int line = 0;
     int column = 0;
     if (!loaded.document.setContent(&file, false, &message, &line, &column)) {
-        loaded.error = QStringLiteral("%1: %2 (line %3, column %4)")
-                           .arg(QDir::toNativeSeparators(path), message)
-                           .arg(line)
-                           .arg(column);
+        loaded.error = QStringLiteral("%1: %2 (line %3, column %4)").arg(name, message).arg(line).arg(column);
         loaded.document.clear();
     }
     return loaded;

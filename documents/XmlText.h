@@ -14,8 +14,23 @@ struct LoadedXml {
     bool ok() const { return error.isEmpty(); }
 };
 
-// Loads `path` as XML. A missing, unreadable or ill-formed file gives an error text
-// that names the file.
+// The project documents are small; a larger file, or elements nested deeper than
+// any document nests them, is refused before it is parsed, so that reading it takes
+// bounded time and memory.
+inline constexpr qint64 XmlDocumentMaxSize = qint64(4) << 20;
+inline constexpr int XmlDocumentMaxDepth = 64;
+inline const QString XmlDocumentTooLargeMessage =
+    QStringLiteral("%1: the file holds %2 bytes, more than a project document can (%3 bytes)");
+inline const QString XmlDocumentTooDeepMessage =
+    QStringLiteral("%1: elements nested more than %2 deep (line %3, column %4)");
+
+// Whether a document is there to be read: a file, or a name taken by anything else
+// (a directory, a link that leads nowhere), which reading then reports. Only a name
+// that is free means "no document".
+bool documentPresent(const QString& path);
+
+// Loads `path` as XML. A missing, unreadable, ill-formed, too large or too deeply
+// nested file gives an error text that names the file.
 LoadedXml loadXmlFile(const QString& path);
 
 // The first top-level element of `document` named exactly `name`, or a null element.

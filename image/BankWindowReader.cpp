@@ -1,5 +1,6 @@
 #include "image/BankWindowReader.h"
 
+#include "firmware/LineReader.h"
 #include "image/ConfigImage.h"
 
 #include <QDir>
@@ -81,6 +82,66 @@ int addressLengthOf(QByteArrayView line) {
     }
 }
 
+// Gathers the window's bytes line by line, so that a file of any size is read through
+// one fixed buffer.
+class BankWindowCollector {
+public:
+    explicit BankWindowCollector(const QString& fileName) : name_(QDir::toNativeSeparators(fileName)) {
+        result_.bytes = QByteArray(WindowSize, '\0');
+    }
+
+    // False once a data record is bad; the error is then set.
+    bool add(QByteArrayView rawLine, qint64 lineNumber) {
+        const QByteArrayView line = rawLine.trimmed();
+        const int addressLength = addressLengthOf(line);
+        if (addressLength == 0)
+            return true; // header, count, terminator or any other line: no data
+        QString reason;
+        const std::optional<DataRecord> record = decodeDataRecord(line, addressLength, reason);
+        if (!record)
+            return fail(lineNumber, reason);
+        for (qsizetype i = 0; i < record->data.size(); ++i) {
+            const std::uint64_t address = std::uint64_t(record->address) + std::uint64_t(i);
+            if (address < Bank1WindowStart || address > Bank1WindowEnd)
+                continue;
+            const auto offset = static_cast<std::size_t>(address - Bank1WindowStart);
+            result_.bytes[static_cast<qsizetype>(offset)] = record->data[i];
+            covered_.set(offset);
+        }
+        return true;
+    }
+
+    // A line too long for any record: an error when it starts like a data record.
+    bool addOverlong(QByteArrayView start, qint64 lineNumber) {
+        if (addressLengthOf(start.trimmed()) == 0)
+            return true;
+        return fail(lineNumber, QStringLiteral("the byte count does not match the record"));
+    }
+
+    bool fail(qint64 lineNumber, const QString& reason) {
+        result_.error = SRecordBadLineMessage.arg(name_, QString::number(lineNumber), reason);
+        return false;
+    }
+
+    BankWindowRead finish() {
+        if (!result_.ok())
+            return result_;
+        if (covered_.none())
+            result_.error = SRecordNoWindowMessage.arg(name_);
+        else if (!covered_.all())
+            result_.error = SRecordPartialWindowMessage.arg(name_, QString::number(covered_.count()));
+        return result_;
+    }
+
+private:
+    QString name_;
+    BankWindowRead result_;
+    std::bitset<WindowSize> covered_;
+};
+
+// The longest line a data record can be: type, 255 bytes as hex digits, blanks around.
+constexpr qsizetype LongestRecordLine = 4096;
+
 } // namespace
 
 bool looksLikeSRecords(QByteArrayView text) {
@@ -89,42 +150,36 @@ bool looksLikeSRecords(QByteArrayView text) {
 }
 
 BankWindowRead readBank1Window(QByteArrayView text, const QString& fileName) {
-    const QString name = QDir::toNativeSeparators(fileName);
-    BankWindowRead result;
-    result.bytes = QByteArray(WindowSize, '\0');
-    std::bitset<WindowSize> covered;
-
+    BankWindowCollector collector(fileName);
     qsizetype lineStart = 0;
-    for (int lineNumber = 1; lineStart < text.size(); ++lineNumber) {
+    for (qint64 lineNumber = 1; lineStart < text.size(); ++lineNumber) {
         qsizetype lineEnd = text.indexOf('\n', lineStart);
         if (lineEnd < 0)
             lineEnd = text.size();
-        const QByteArrayView line = text.sliced(lineStart, lineEnd - lineStart).trimmed();
+        const QByteArrayView line = text.sliced(lineStart, lineEnd - lineStart);
         lineStart = lineEnd + 1;
-
-        const int addressLength = addressLengthOf(line);
-        if (addressLength == 0)
-            continue; // header, count, terminator or any other line: no data
-        QString reason;
-        const std::optional<DataRecord> record = decodeDataRecord(line, addressLength, reason);
-        if (!record) {
-            result.error = SRecordBadLineMessage.arg(name, QString::number(lineNumber), reason);
-            return result;
-        }
-        for (qsizetype i = 0; i < record->data.size(); ++i) {
-            const std::uint64_t address = std::uint64_t(record->address) + std::uint64_t(i);
-            if (address < Bank1WindowStart || address > Bank1WindowEnd)
-                continue;
-            const auto offset = static_cast<std::size_t>(address - Bank1WindowStart);
-            result.bytes[static_cast<qsizetype>(offset)] = record->data[i];
-            covered.set(offset);
-        }
+        if (!collector.add(line, lineNumber))
+            break;
     }
-    if (covered.none())
-        result.error = SRecordNoWindowMessage.arg(name);
-    else if (!covered.all())
-        result.error = SRecordPartialWindowMessage.arg(name, QString::number(covered.count()));
-    return result;
+    return collector.finish();
+}
+
+BankWindowRead readBank1Window(QIODevice& device, const QString& fileName) {
+    BankWindowCollector collector(fileName);
+    LineReader reader(device, LongestRecordLine);
+    qint64 lineNumber = 0;
+    while (const auto piece = reader.next()) {
+        if (!piece->startsLine)
+            continue; // the rest of an overlong line, already judged by its start
+        ++lineNumber;
+        const bool ok = piece->endsLine ? collector.add(piece->bytes, lineNumber)
+                                        : collector.addOverlong(piece->bytes, lineNumber);
+        if (!ok)
+            return collector.finish();
+    }
+    if (reader.failed())
+        collector.fail(lineNumber + 1, device.errorString());
+    return collector.finish();
 }
 
 } // namespace tessaly

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QIODevice>
 #include <QString>
 #include <cstdint>
 
@@ -33,5 +34,7 @@ bool looksLikeSRecords(QByteArrayView text);
 // checksum); a bad one, or a window not fully covered, is an error naming
 // `fileName`.
 BankWindowRead readBank1Window(QByteArrayView text, const QString& fileName);
+// The same, read from `device` line by line: memory stays the same whatever its size.
+BankWindowRead readBank1Window(QIODevice& device, const QString& fileName);
 
 } // namespace tessaly

@@ -19,7 +19,10 @@ QString cannotOpenFileMessage(const QString& path, const QString& reason) {
 
 std::optional<QString> writeFileAtomically(const QString& path, const QByteArray& data) {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered, so that a write the file system refuses (a full disk) fails here;
+    // buffered bytes that cannot be flushed are not reported by commit(), which then
+    // puts a short file in place of the old one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return cannotCreateFileMessage(path, file.errorString());
     if (file.write(data) != data.size()) {
         const QString reason = file.errorString();

@@ -19,7 +19,9 @@ bool isComment(const QString& line) {
     return trimmed.startsWith(QLatin1Char(';')) || trimmed.startsWith(QLatin1Char('#'));
 }
 
-bool sameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+bool sameName(const QString& a, const QString& b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
 } // namespace
 
 SettingsFile SettingsFile::parse(const QByteArray& bytes) {
@@ -39,9 +41,9 @@ SettingsFile SettingsFile::parse(const QByteArray& bytes) {
 
 SettingsFile SettingsFile::load(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly) || file.size() > MaxSize)
         return {};
-    return parse(file.readAll());
+    return parse(file.read(MaxSize));
 }
 
 SettingsFile::Location SettingsFile::locate(const QString& section, const QString& key) const {
@@ -86,7 +88,8 @@ void SettingsFile::setValue(const QString& section, const QString& key, const QS
     const Location where = locate(section, key);
     if (where.keyLine >= 0) {
         const QString& line = lines_[where.keyLine];
-        lines_[where.keyLine] = line.left(line.indexOf(QLatin1Char('='))).trimmed() + QLatin1Char('=') + value;
+        lines_[where.keyLine] =
+            line.left(line.indexOf(QLatin1Char('='))).trimmed() + QLatin1Char('=') + value;
         return;
     }
     const QString entry = key + QLatin1Char('=') + value;

@@ -13,7 +13,10 @@ namespace tessaly {
 class SettingsFile {
 public:
     static SettingsFile parse(const QByteArray& bytes);
-    // A missing or unreadable file reads as an empty one.
+    // The settings file holds one value; a file larger than this is not one and is
+    // not read into memory.
+    static constexpr qint64 MaxSize = qint64(1) << 20;
+    // A missing, unreadable or oversized file reads as an empty one.
     static SettingsFile load(const QString& path);
 
     // Section and key names compare case-insensitively, as on Windows.

@@ -32,8 +32,9 @@ int main(int argc, char* argv[]) {
     }
 
     QSaveFile file(output);
-    if (!QDir().mkpath(QFileInfo(output).absolutePath()) || !file.open(QIODevice::WriteOnly) ||
-        file.write(firmware) != firmware.size() || !file.commit()) {
+    if (!QDir().mkpath(QFileInfo(output).absolutePath()) ||
+        !file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(firmware) != firmware.size() ||
+        !file.commit()) {
         std::fprintf(stderr, "Cannot write %s: %s\n", argv[1], qPrintable(file.errorString()));
         return 1;
     }

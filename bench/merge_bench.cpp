@@ -11,13 +11,15 @@
 // temporary directory is used and removed.
 
 #include "firmware/BankMerge.h"
+#include "firmware/ProgressBarMergeProgress.h"
 #include "firmware/SRecord.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <algorithm>
@@ -97,6 +99,17 @@ bool generateBank(const QString& path) {
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
+// A bar moved on every line, to show what the dialog's throttled bar saves.
+class EveryLineProgress final : public MergeProgress {
+public:
+    explicit EveryLineProgress(QProgressBar& bar) : bar_(bar) {}
+    void setMaximum(int maximum) override { bar_.setMaximum(maximum); }
+    void setPosition(int position) override { bar_.setValue(position); }
+
+private:
+    QProgressBar& bar_;
+};
+
 double peakRssMegabytes() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -106,13 +119,17 @@ double peakRssMegabytes() {
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    // The progress bar variants need a GUI; no window is ever put on a screen.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
 
     QString keepDir;
     QList<int> sizes{1, 10, 100};
     int runs = 3;
+    QString progressKind = QStringLiteral("none"); // none, bar (the dialog's), every (each line shown)
     const QStringList args = app.arguments().mid(1);
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
@@ -123,13 +140,19 @@ int main(int argc, char** argv) {
             sizes.clear();
             for (const QString& size : args[++i].split(','))
                 sizes << size.toInt();
+        } else if (arg == "--progress" && hasValue) {
+            progressKind = args[++i];
         } else if (arg == "--runs" && hasValue) {
             runs = std::max(1, args[++i].toInt());
         } else {
-            err << "usage: merge_bench [--dir DIR] [--sizes 1,10,100] [--runs N]\n";
+            err << "usage: merge_bench [--dir DIR] [--sizes 1,10,100] [--runs N] [--progress "
+                   "none|bar|every]\n";
             return 2;
         }
     }
+
+    QProgressBar bar;
+    bar.show();
 
     QTemporaryDir temporary;
     const QString dir = keepDir.isEmpty() ? temporary.path() : QDir(keepDir).absolutePath();
@@ -157,7 +180,13 @@ int main(int argc, char** argv) {
         int result = -2;
         for (int run = 0; run <= runs; ++run) { // run 0 warms the page cache
             SilentMessages messages;
-            NoMergeProgress progress;
+            NoMergeProgress none;
+            ProgressBarMergeProgress throttled(bar);
+            EveryLineProgress every(bar);
+            MergeProgress& progress =
+                progressKind == QLatin1String("bar")     ? static_cast<MergeProgress&>(throttled)
+                : progressKind == QLatin1String("every") ? static_cast<MergeProgress&>(every)
+                                                         : static_cast<MergeProgress&>(none);
             QElapsedTimer timer;
             timer.start();
             const MergeOutcome outcome = MergeBankSx(0, input, outputName, runSettings, messages, progress);
@@ -174,14 +203,16 @@ int main(int argc, char** argv) {
         std::sort(seconds.begin(), seconds.end());
         const double best = seconds.front();
         const double median = seconds[seconds.size() / 2];
-        out << QStringLiteral("merge %1MB bytes=%2 seconds=%3 median=%4 MB/s=%5 result=%6 peak_rss_MB=%7\n")
+        out << QStringLiteral(
+                   "merge %1MB bytes=%2 seconds=%3 median=%4 MB/s=%5 result=%6 peak_rss_MB=%7 progress=%8\n")
                    .arg(size)
                    .arg(inputBytes)
                    .arg(best, 0, 'f', 4)
                    .arg(median, 0, 'f', 4)
                    .arg(double(inputBytes) / 1e6 / best, 0, 'f', 1)
                    .arg(result)
-                   .arg(peakRssMegabytes(), 0, 'f', 1);
+                   .arg(peakRssMegabytes(), 0, 'f', 1)
+                   .arg(progressKind);
         out.flush();
     }
     return 0;

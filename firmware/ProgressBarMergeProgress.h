@@ -19,6 +19,7 @@ public:
 
 private:
     static constexpr int RepaintIntervalMs = 40;
+    static constexpr int ClockCheckLines = 256;
     QProgressBar& bar_;
     int maximum_ = 0;
     QElapsedTimer sinceShown_;

@@ -6,7 +6,6 @@
 #include "platform/DialogRunner.h"
 #include "platform/IcmpEcho.h"
 #include "platform/Messages.h"
-#include "platform/PosixProgramLauncher.h"
 #include "platform/ProgramDirectory.h"
 #include "platform/QtMessages.h"
 #include "platform/QtPickers.h"
@@ -47,8 +46,6 @@ int main(int argc, char* argv[]) {
     GuiPlatform platform{messages, pickers, dialogs, [](const QUrl& url) { QDesktopServices::openUrl(url); },
                          clock};
     platform.icmpEcho = icmpEcho.get();
-    PosixProgramLauncher launcher;
-    platform.launcher = &launcher;
     TFTessalyeFirmWare window(programDir, platform);
     window.adjustSize();
     if (const QScreen* screen = window.screen())

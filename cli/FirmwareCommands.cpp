@@ -18,8 +18,6 @@ namespace tessaly::cli {
 
 namespace {
 
-inline const QString ReferenceNotFoundMessage = QStringLiteral("Error file sx48316.sx not found");
-
 struct ComposeRequest {
     QString reference; // absolute path
     bool fromMaster = false;

@@ -169,6 +169,16 @@ public:
     RenderingFile& operator=(const RenderingFile&) = delete;
     const QString& path() const { return path_; }
 
+    // The rendering is scratch, read back at once and deleted however the merge ends,
+    // so it is written in place: no temporary copy that a killed merge could leave.
+    std::optional<QString> write(const QByteArray& text) const {
+        QFile file(path_);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered) ||
+            file.write(text) != text.size())
+            return cannotCreateFileMessage(path_, file.errorString());
+        return std::nullopt;
+    }
+
 private:
     QString path_;
 };
@@ -251,7 +261,7 @@ MergeOutcome MergeBankSx(int bankIndex, const QString& inputFirmware, const QStr
         return outcome;
     }
     const RenderingFile renderingFile(settings.BinDirectory + BankRenderingName);
-    if (const auto failure = writeFileAtomically(renderingFile.path(), rendered.text)) {
+    if (const auto failure = renderingFile.write(rendered.text)) {
         outcome.error = failure;
         return outcome;
     }

@@ -24,18 +24,13 @@ QByteArray readBankFile(const QString& path) {
     return file.readAll();
 }
 
-// The bank 1 window of the firmware file at `path`, read through a mapping so that
-// a large firmware is not copied into memory.
+// The bank 1 window of the firmware file at `path`, read line by line so that a
+// large firmware is not held in memory.
 BankWindowRead readWindowOf(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {{}, file.errorString()};
-    if (file.size() == 0)
-        return readBank1Window({}, path);
-    const uchar* mapped = file.map(0, file.size());
-    if (!mapped)
-        return {{}, file.errorString()};
-    return readBank1Window(QByteArrayView(mapped, file.size()), path);
+    return readBank1Window(file, path);
 }
 
 } // namespace

@@ -18,6 +18,9 @@ inline const QStringList SerialPortNames = {
     QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM3"), QStringLiteral("COM4"),
     QStringLiteral("COM5"), QStringLiteral("COM6"), QStringLiteral("COM7"), QStringLiteral("COM8")};
 
+// Shown when MASTER holds no reference firmware.
+inline const QString ReferenceNotFoundMessage = QStringLiteral("Error file sx48316.sx not found");
+
 // Messages of the flash step.
 inline const QString FlashToolNotFoundMessage = QStringLiteral("FlashWrite.exe Not Found, Procedure Aborted");
 // Why a freshly composed firmware is not handed to the flashing tool.

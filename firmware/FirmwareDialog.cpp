@@ -27,7 +27,6 @@
 
 namespace tessaly {
 
-inline const QString ReferenceNotFoundMessage = QStringLiteral("Error file sx48316.sx not found");
 inline const QString MasterNotCurrentMessage = QStringLiteral("Error");
 
 namespace {
@@ -82,10 +81,8 @@ void TFModifyFileSx::createControls() {
     LbButton2->setDefault(true);
 
     // Present with their logic, but not offered to the user in this variant.
-    for (QWidget* hidden :
-         {static_cast<QWidget*>(Label3), static_cast<QWidget*>(NewFileSx), static_cast<QWidget*>(OpenFile),
-          static_cast<QWidget*>(Options), static_cast<QWidget*>(GbBank), static_cast<QWidget*>(DirFileBin),
-          static_cast<QWidget*>(ExeModFileSx), static_cast<QWidget*>(ExeUpdateFir)})
+    for (QWidget* hidden : std::initializer_list<QWidget*>{Label3, NewFileSx, OpenFile, Options, GbBank,
+                                                           DirFileBin, ExeModFileSx, ExeUpdateFir})
         hidden->hide();
 
     connect(LbButton2, &QPushButton::clicked, this, &TFModifyFileSx::LbButton2Click);

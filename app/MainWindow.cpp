@@ -43,7 +43,9 @@ W* named(W* widget, const char* name) {
 } // namespace
 
 TFTessalyeFirmWare::TFTessalyeFirmWare(const QString& programDir, GuiPlatform platform, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), platform_(std::move(platform)) {
+    // A normal top-level window, so that the desktop lists it in its task bar and
+    // window switcher, with a title but without the title-bar buttons: "X" closes it.
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint), platform_(std::move(platform)) {
     setObjectName(QStringLiteral("TFTessalyeFirmWare"));
     setWindowTitle(ProductTitle);
     createControls();
@@ -261,7 +263,7 @@ void TFTessalyeFirmWare::closeEvent(QCloseEvent* event) {
     if (const auto failure = workspace_.SaveWorkspace())
         platform_.messages.error(*failure);
     event->accept();
-    // A tool window does not count as the last window, so end the program here.
+    // Closing the main window ends the program, whatever other window is still open.
     QCoreApplication::quit();
 }
 

@@ -3,6 +3,8 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -65,6 +67,15 @@ void TFPing::ShowPingResult(PingResultKind kind, const QString& caption, const Q
     }
     Label1->setText(label);
     setWindowTitle(caption);
+}
+
+void TFPing::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // The result is centred on the screen, not over the main window like the other
+    // dialogs.
+    if (!event->spontaneous())
+        if (const QScreen* shown = screen())
+            move(shown->availableGeometry().center() - rect().center());
 }
 
 } // namespace tessaly

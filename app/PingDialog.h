@@ -23,6 +23,9 @@ public:
 
     // Prepares the dialog for one showing; the caller shows it.
     void ShowPingResult(PingResultKind kind, const QString& caption, const QString& label);
+
+protected:
+    void showEvent(QShowEvent* event) override;
 };
 
 } // namespace tessaly

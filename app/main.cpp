@@ -1,4 +1,5 @@
 #include "app/AppIcon.h"
+#include "app/ApplicationSetup.h"
 #include "app/MainWindow.h"
 #include "app/Walkthrough.h"
 #include "firmware/FlashToolCall.h"
@@ -18,8 +19,7 @@
 int main(int argc, char* argv[]) {
     using namespace tessaly;
     QApplication application(argc, argv);
-    QApplication::setApplicationName(ApplicationTitle);
-    QApplication::setApplicationDisplayName(ApplicationTitle);
+    configureApplication();
     QApplication::setApplicationVersion(QStringLiteral("1.001"));
     QApplication::setWindowIcon(applicationIcon());
     QGuiApplication::setDesktopFileName(QStringLiteral("tessaly")); // tessaly.desktop
@@ -47,6 +47,8 @@ int main(int argc, char* argv[]) {
                          clock};
     platform.icmpEcho = icmpEcho.get();
     TFTessalyeFirmWare window(programDir, platform);
+    messages.setMainWindow(&window);
+    pickers.setMainWindow(&window);
     window.adjustSize();
     if (const QScreen* screen = window.screen())
         window.move(screen->availableGeometry().center() - window.rect().center());

@@ -1,16 +1,17 @@
 #include "platform/QtMessages.h"
 
-#include <QApplication>
+#include "platform/AskingWindow.h"
+
 #include <QMessageBox>
 
 namespace tessaly {
 
 void QtMessages::plain(const QString& text) {
-    QMessageBox::information(QApplication::activeWindow(), ApplicationTitle, text);
+    QMessageBox::information(askingWindow(mainWindow_), ApplicationTitle, text);
 }
 
 void QtMessages::error(const QString& text) {
-    QMessageBox::critical(QApplication::activeWindow(), ApplicationTitle, text);
+    QMessageBox::critical(askingWindow(mainWindow_), ApplicationTitle, text);
 }
 
 } // namespace tessaly

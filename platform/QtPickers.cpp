@@ -1,6 +1,7 @@
 #include "platform/QtPickers.h"
 
-#include <QApplication>
+#include "platform/AskingWindow.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -19,7 +20,7 @@ std::optional<QString> QtPickers::pickFolder(const QString& title, const QString
                                              const QString& initialSelection) {
     // Qt's own dialog, so that it can be kept beneath the root: navigating above it
     // brings the user back.
-    QFileDialog dialog(QApplication::activeWindow(), title);
+    QFileDialog dialog(askingWindow(mainWindow_), title);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::ShowDirsOnly);
     dialog.setFileMode(QFileDialog::Directory);
@@ -45,7 +46,7 @@ std::optional<QString> QtPickers::openFile(const QString& filterDescription, con
     QStringList patterns{pattern, pattern.toLower(), pattern.toUpper()};
     patterns.removeDuplicates();
     const QString filter = QStringLiteral("%1 (%2)").arg(filterDescription, patterns.join(QLatin1Char(' ')));
-    QFileDialog dialog(QApplication::activeWindow(), QString(), initialDirectory, filter);
+    QFileDialog dialog(askingWindow(mainWindow_), QString(), initialDirectory, filter);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::ExistingFile);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

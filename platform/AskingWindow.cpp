@@ -1,0 +1,15 @@
+#include "platform/AskingWindow.h"
+
+#include <QApplication>
+#include <QWidget>
+
+namespace tessaly {
+
+QWidget* askingWindow(QWidget* mainWindow) {
+    // The modal stack does not depend on which window has the focus.
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    return mainWindow;
+}
+
+} // namespace tessaly

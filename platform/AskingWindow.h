@@ -1,0 +1,13 @@
+#pragma once
+
+class QWidget;
+
+namespace tessaly {
+
+// The window a message box, picker or dialog belongs to: the topmost modal dialog,
+// else the main window. Never "whatever is active": when another program has the
+// focus there is no active window, and a box without a parent would appear apart from
+// its dialog.
+QWidget* askingWindow(QWidget* mainWindow);
+
+} // namespace tessaly

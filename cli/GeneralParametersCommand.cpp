@@ -31,7 +31,7 @@ std::int32_t oneOf(const QString& key, const QString& value, std::initializer_li
 }
 
 QString communityName(const QString& key, const QString& value) {
-    if (value.size() > CommunityNameMaxLength)
+    if (characterCount(value) > CommunityNameMaxLength)
         throw UsageError(
             QStringLiteral("%1 holds at most %2 characters").arg(key).arg(CommunityNameMaxLength));
     return value;

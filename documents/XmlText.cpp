@@ -68,6 +68,13 @@ LoadedXml loadXmlFile(const QString& path) {
     return loaded;
 }
 
+std::optional<QString> writeXmlFile(const QString& path, const QByteArray& bytes) {
+    if (bytes.size() > XmlDocumentMaxSize)
+        return cannotCreateFileMessage(path,
+                                       XmlDocumentTooLargeToWriteMessage.arg(bytes.size()).arg(XmlDocumentMaxSize));
+    return writeFileAtomically(path, bytes);
+}
+
 QDomElement topLevelElement(const QDomDocument& document, const QString& name) {
     for (QDomNode node = document.firstChild(); !node.isNull(); node = node.nextSibling()) {
         if (node.isElement() && node.nodeName() == name)

@@ -100,6 +100,9 @@ void TestCliParameters::assignments_data() {
                                      << QStringList{"MODE=0", "OFFSET=$10"};
     QTest::newRow("community names") << QStringList{"public=plant&co", "private=0123456789abc"}
                                      << QStringList{"SNMP_PUBLIC=plant&co", "SNMP_PRIVATE=0123456789abc"};
+    QTest::newRow("13 characters in 14 UTF-16 units")
+        << QStringList{QString::fromUtf8("public=abcdefghijkl\xF0\x9F\x98\x80")}
+        << QStringList{QString::fromUtf8("SNMP_PUBLIC=abcdefghijkl\xF0\x9F\x98\x80")};
     QTest::newRow("element names") << QStringList{"TCP_IP2=010", "TCP_PORT=0x5DE", "BAUD=-1",    "PARITY=3",
                                                   "MODE=0",      "SNMP_PUBLIC=",   "TIME_OUT= 5"}
                                    << QStringList{"TCP_IP2=010", "TCP_PORT=1502", "BAUD=-1",    "PARITY=3",

@@ -60,6 +60,7 @@ private slots:
     void refusals();
     void projectSelection();
     void unparseableDocument();
+    void showMarksRefusedValuesAndSetMendsThem();
 };
 
 void TestCliParameters::newWritesDefaultDocument() {
@@ -211,6 +212,28 @@ void TestCliParameters::unparseableDocument() {
     QCOMPARE(set.exitCode, 1);
     QCOMPARE(set.err, show.err);
     QCOMPARE(readAll(p.pargenFile()), broken);
+}
+
+void TestCliParameters::showMarksRefusedValuesAndSetMendsThem() {
+    Plant2 p;
+    writeAll(p.pargenFile(), QByteArray(DefaultDocument)
+                                 .replace("<TIME_OUT>1000<", "<TIME_OUT>70000<")
+                                 .replace("<OFFSET>0<", "<OFFSET>65536<")
+                                 .replace("<TCP_GAT2>0<", "<TCP_GAT2>300<")
+                                 .replace("<TCP_IP4>0<", "<TCP_IP4>x<")
+                                 .replace("<TCP_PORT>502<", "<TCP_PORT>0<")
+                                 .replace("<BAUD>3<", "<BAUD>9<"));
+    const CliRun show = p.run({"show"});
+    QCOMPARE(show.exitCode, 0);
+    QCOMPARE(show.out, linesWith({"TIME_OUT=70000  # refused: 0 to 65535", "OFFSET=65536  # refused: 0 to 65535",
+                                  "TCP_GAT2=300  # refused: 0 to 255", "TCP_IP4=x  # refused: 0 to 255",
+                                  "TCP_PORT=0  # refused: 1 to 65535", "BAUD=-1  # refused: 0 to 7"}));
+    // The guide's way out: one set with every value mended.
+    const CliRun set =
+        p.run({"set", "timeout=1000", "offset=0", "gateway=0.0.0.0", "ip=0.0.0.0", "port=502", "baud=9600"});
+    QCOMPARE(set.err, QString());
+    QCOMPARE(set.exitCode, 0);
+    QCOMPARE(p.run({"show"}).out, linesWith({}));
 }
 
 QTEST_GUILESS_MAIN(TestCliParameters)

@@ -62,7 +62,7 @@ LoadedXml loadXmlFile(const QString& path) {
     int line = 0;
     int column = 0;
     if (!loaded.document.setContent(&file, false, &message, &line, &column)) {
-        loaded.error = QStringLiteral("%1: %2 (line %3, column %4)").arg(name, message).arg(line).arg(column);
+        loaded.error = XmlDocumentNotWellFormedMessage.arg(name, message).arg(line).arg(column);
         loaded.document.clear();
     }
     return loaded;

@@ -23,11 +23,12 @@ struct LoadedXml {
 inline constexpr qint64 XmlDocumentMaxSize = qint64(16) << 20;
 inline constexpr int XmlDocumentMaxDepth = 64;
 inline const QString XmlDocumentTooLargeMessage =
-    QStringLiteral("%1: the file holds %2 bytes, more than a project document can (%3 bytes)");
+    QStringLiteral("\"%1\": the file holds %2 bytes, more than a project document can (%3 bytes)");
+inline const QString XmlDocumentNotWellFormedMessage = QStringLiteral("\"%1\": %2 (line %3, column %4)");
 inline const QString XmlDocumentTooLargeToWriteMessage =
     QStringLiteral("The document would hold %1 bytes, more than a project document can (%2 bytes).");
 inline const QString XmlDocumentTooDeepMessage =
-    QStringLiteral("%1: elements nested more than %2 deep (line %3, column %4)");
+    QStringLiteral("\"%1\": elements nested more than %2 deep (line %3, column %4)");
 
 // Whether a document is there to be read: a file, or a name taken by anything else
 // (a directory, a link that leads nowhere), which reading then reports. Only a name

@@ -106,7 +106,7 @@ void TestCliParameters::assignments_data() {
         << QStringList{QString::fromUtf8("SNMP_PUBLIC=abcdefghijkl\xF0\x9F\x98\x80")};
     QTest::newRow("element names") << QStringList{"TCP_IP2=010", "TCP_PORT=0x5DE", "BAUD=-1",    "PARITY=3",
                                                   "MODE=0",      "SNMP_PUBLIC=",   "TIME_OUT= 5"}
-                                   << QStringList{"TCP_IP2=010", "TCP_PORT=1502", "BAUD=-1",    "PARITY=3",
+                                   << QStringList{"TCP_IP2=010", "TCP_PORT=1502", "BAUD=-1  # refused: 0 to 7", "PARITY=3",
                                                   "MODE=0",      "SNMP_PUBLIC=",  "TIME_OUT= 5"};
     QTest::newRow("last one wins") << QStringList{"port=1", "TCP_PORT=2", "mode=routing", "mode=nat"}
                                    << QStringList{"TCP_PORT=2"};

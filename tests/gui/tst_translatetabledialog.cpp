@@ -329,8 +329,8 @@ void TestTranslateTableDialog::halfReadFileIsReported() {
     h.messages.errors.clear();
     h.dialog->show();
     QCOMPARE(h.messages.errors.size(), 1);
-    QVERIFY(h.messages.errors.first().startsWith("The translate table could not be read: " +
-                                                 QDir::toNativeSeparators(h.paths.VarFile)));
+    QVERIFY(h.messages.errors.first().startsWith("The translate table could not be read: \"" +
+                                                 QDir::toNativeSeparators(h.paths.VarFile) + "\": "));
     QCOMPARE(h.rowCells(0), QStringList(6));
 }
 

@@ -82,7 +82,7 @@ void TestUpdateDevice::brokenPargen_data() {
     QTest::addColumn<QByteArray>("pargen");
     QTest::addColumn<QString>("error"); // %1 is the document
     QTest::newRow("not well-formed") << QByteArray("<General_Parameter><TCP_IP1>1</TCP_IP1>")
-                                     << QString("The configuration image was not built. %1: ");
+                                     << QString("The configuration image was not built. \"%1\": ");
     QTest::newRow("missing element") << pargenText({"MODE"})
                                      << QString(
                                             "The configuration image was not built. \"%1\": element MODE is "

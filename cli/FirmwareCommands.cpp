@@ -127,7 +127,8 @@ void warnIfBankIsStale(CliContext& context) {
     const QFileInfo bank(bankBinPath(paths.ProjectDir));
     const QFileInfo pargen(paths.PargenFile);
     if (bank.isFile() && pargen.isFile() && pargen.lastModified() > bank.lastModified())
-        context.messages.plain(StaleBankMessage.arg(QDir::toNativeSeparators(QStringLiteral("bin/bank1.bin"))));
+        context.messages.plain(
+            StaleBankMessage.arg(QDir::toNativeSeparators(QStringLiteral("bin/bank1.bin"))));
 }
 
 } // namespace

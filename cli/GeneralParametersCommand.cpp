@@ -168,7 +168,7 @@ struct AllowedRange {
     std::int32_t low, high;
 };
 constexpr AllowedRange AllowedRanges[] = {
-    {"TCP_IP", 0, 255},     {"TCP_SUB", 0, 255},   {"TCP_GAT", 0, 255}, {"TCP_PORT", 1, 65535},
+    {"TCP_IP", 0, 255},     {"TCP_SUB", 0, 255},  {"TCP_GAT", 0, 255}, {"TCP_PORT", 1, 65535},
     {"TIME_OUT", 0, 65535}, {"OFFSET", 0, 65535}, {"BAUD", 0, 7},
 };
 

@@ -69,8 +69,8 @@ int importTable(CliContext& context, const QString& csvFile) {
         return 1;
     }
     const auto taken = check.records.size();
-    const bool laterRowsFilled =
-        std::any_of(csv.rows.begin() + taken, csv.rows.end(), [](const TableRow& row) { return !isEmptyRow(row); });
+    const bool laterRowsFilled = std::any_of(csv.rows.begin() + taken, csv.rows.end(),
+                                             [](const TableRow& row) { return !isEmptyRow(row); });
     if (const std::optional<QString> failure =
             WriteTranslateTable(context.workspace.paths().VarFile, check.records)) {
         context.messages.error(*failure);

@@ -20,7 +20,8 @@ inline const std::array<QString, TableColumnCount> TranslateTableAttributes = {
 // Why reading var.xml stopped early, and what the table editor says about it.
 inline const QString RowNotElementReason = QStringLiteral("is not an element");
 inline const QString RowMissingAttributeReason = QStringLiteral("has no attribute %1");
-inline const QString TableReadStoppedMessage = QStringLiteral("Reading the translate table stopped at row %1: the row %2.");
+inline const QString TableReadStoppedMessage =
+    QStringLiteral("Reading the translate table stopped at row %1: the row %2.");
 inline const QString TableNotReadMessage = QStringLiteral("The translate table could not be read: %1.");
 inline const QString TableReadStoppedEditorNote =
     QStringLiteral(" The rest of the file is not shown; OK replaces the file with the table as shown.");

@@ -70,8 +70,8 @@ LoadedXml loadXmlFile(const QString& path) {
 
 std::optional<QString> writeXmlFile(const QString& path, const QByteArray& bytes) {
     if (bytes.size() > XmlDocumentMaxSize)
-        return cannotCreateFileMessage(path,
-                                       XmlDocumentTooLargeToWriteMessage.arg(bytes.size()).arg(XmlDocumentMaxSize));
+        return cannotCreateFileMessage(
+            path, XmlDocumentTooLargeToWriteMessage.arg(bytes.size()).arg(XmlDocumentMaxSize));
     return writeFileAtomically(path, bytes);
 }
 

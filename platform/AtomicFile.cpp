@@ -54,9 +54,7 @@ void removeLeftoverTemporaries(const QString& path) {
     const QFileInfo target(path);
     const QString prefix = target.fileName() + QLatin1Char('.');
     constexpr qsizetype RandomPartLength = 6; // QSaveFile's "name.XXXXXX"
-    const auto isLetter = [](QChar c) {
-        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-    };
+    const auto isLetter = [](QChar c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); };
     const QDir directory = target.absoluteDir();
     const QFileInfoList entries =
         directory.entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);

@@ -104,10 +104,11 @@ void TestCliParameters::assignments_data() {
     QTest::newRow("13 characters in 14 UTF-16 units")
         << QStringList{QString::fromUtf8("public=abcdefghijkl\xF0\x9F\x98\x80")}
         << QStringList{QString::fromUtf8("SNMP_PUBLIC=abcdefghijkl\xF0\x9F\x98\x80")};
-    QTest::newRow("element names") << QStringList{"TCP_IP2=010", "TCP_PORT=0x5DE", "BAUD=-1",    "PARITY=3",
-                                                  "MODE=0",      "SNMP_PUBLIC=",   "TIME_OUT= 5"}
-                                   << QStringList{"TCP_IP2=010", "TCP_PORT=1502", "BAUD=-1  # refused: 0 to 7", "PARITY=3",
-                                                  "MODE=0",      "SNMP_PUBLIC=",  "TIME_OUT= 5"};
+    QTest::newRow("element names")
+        << QStringList{"TCP_IP2=010", "TCP_PORT=0x5DE", "BAUD=-1",    "PARITY=3",
+                       "MODE=0",      "SNMP_PUBLIC=",   "TIME_OUT= 5"}
+        << QStringList{"TCP_IP2=010",  "TCP_PORT=1502", "BAUD=-1  # refused: 0 to 7", "PARITY=3", "MODE=0",
+                       "SNMP_PUBLIC=", "TIME_OUT= 5"};
     QTest::newRow("last one wins") << QStringList{"port=1", "TCP_PORT=2", "mode=routing", "mode=nat"}
                                    << QStringList{"TCP_PORT=2"};
 }
@@ -226,9 +227,10 @@ void TestCliParameters::showMarksRefusedValuesAndSetMendsThem() {
                                  .replace("<BAUD>3<", "<BAUD>9<"));
     const CliRun show = p.run({"show"});
     QCOMPARE(show.exitCode, 0);
-    QCOMPARE(show.out, linesWith({"TIME_OUT=70000  # refused: 0 to 65535", "OFFSET=65536  # refused: 0 to 65535",
-                                  "TCP_GAT2=300  # refused: 0 to 255", "TCP_IP4=x  # refused: 0 to 255",
-                                  "TCP_PORT=0  # refused: 1 to 65535", "BAUD=-1  # refused: 0 to 7"}));
+    QCOMPARE(show.out,
+             linesWith({"TIME_OUT=70000  # refused: 0 to 65535", "OFFSET=65536  # refused: 0 to 65535",
+                        "TCP_GAT2=300  # refused: 0 to 255", "TCP_IP4=x  # refused: 0 to 255",
+                        "TCP_PORT=0  # refused: 1 to 65535", "BAUD=-1  # refused: 0 to 7"}));
     // The guide's way out: one set with every value mended.
     const CliRun set =
         p.run({"set", "timeout=1000", "offset=0", "gateway=0.0.0.0", "ip=0.0.0.0", "port=502", "baud=9600"});

@@ -4,8 +4,8 @@
 #include "tests/support/TestSupport.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 using namespace tessaly;

@@ -22,9 +22,9 @@ PingResult DevicePing::PingDevice(const QString& address) {
         if (pingState_ == ReplyWithBytes)
             return {PingResultKind::Found, PingFoundCaption, PingFoundLabel};
         return {PingResultKind::NotFound, PingNotFoundCaption, PingNotFoundLabel};
-    } catch (const std::exception&) {
-        // The dialog only asks the user to check the address; the reason stays unsaid.
-        return {PingResultKind::Error, PingErrorCaption, PingErrorLabel};
+    } catch (const std::exception& failure) {
+        // The dialog only asks the user to check the address; the command line adds the reason.
+        return {PingResultKind::Error, PingErrorCaption, PingErrorLabel, QString::fromUtf8(failure.what())};
     }
 }
 

@@ -16,6 +16,7 @@ struct PingResult {
     PingResultKind kind;
     QString caption;
     QString label;
+    QString reason = {}; // the error form's cause, which the dialog does not show
 };
 
 inline const QString PingFoundCaption = QStringLiteral("Ping! Device Found!");

@@ -224,6 +224,9 @@ void TFTessalyeFirmWare::btn_TranslateClick() {
 void TFTessalyeFirmWare::Label6Click() { platform_.openUrl(QUrl(MakerWebAddress)); }
 
 void TFTessalyeFirmWare::CreateBinClick() {
+    // Without a project the image files would go to the file system's root.
+    if (!workspace_.RequireProject(platform_.messages))
+        return;
     if (BoardVariant == 2) {
         Labelstate->setText(QStringLiteral("Wait.."));
         QCoreApplication::processEvents(); // repaint before the synchronous work

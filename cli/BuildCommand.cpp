@@ -10,6 +10,8 @@ int runBuild(CliContext& context, QStringList args) {
     CliContext::refuseOptions(args);
     if (!args.isEmpty())
         throw UsageError(QStringLiteral("build takes no arguments"));
+    if (!context.workspace.RequireProject(context.messages))
+        return 1;
     ConfigImage image;
     const SystemClock clock;
     const ProjectPaths& paths = context.workspace.paths();

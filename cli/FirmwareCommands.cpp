@@ -18,6 +18,8 @@ namespace tessaly::cli {
 
 namespace {
 
+const QString StaleBankMessage = QStringLiteral("%1 is older than pargen.xml: run build first");
+
 struct ComposeRequest {
     QString reference; // absolute path
     bool fromMaster = false;
@@ -118,6 +120,17 @@ bool requireProject(CliContext& context) {
     return context.workspace.RequireProject(context.messages);
 }
 
+// The bank file is older than the parameters when the last build failed or never ran;
+// the GUI always builds first, the command line leaves it to the user.
+void warnIfBankIsStale(CliContext& context) {
+    const ProjectPaths& paths = context.workspace.paths();
+    const QFileInfo bank(bankBinPath(paths.ProjectDir));
+    const QFileInfo pargen(paths.PargenFile);
+    if (bank.isFile() && pargen.isFile() && pargen.lastModified() > bank.lastModified())
+        context.messages.plain(
+            StaleBankMessage.arg(QDir::toNativeSeparators(QStringLiteral("bin/bank1.bin"))));
+}
+
 } // namespace
 
 int runCompose(CliContext& context, QStringList args) {
@@ -129,6 +142,7 @@ int runCompose(CliContext& context, QStringList args) {
         throw UsageError(QStringLiteral("compose takes no arguments"));
     if (!requireProject(context))
         return 1;
+    warnIfBankIsStale(context);
     return compose(context, composeRequest(context, reference, output)) ? 0 : 1;
 }
 
@@ -142,6 +156,7 @@ int runFlash(CliContext& context, QStringList args) {
         throw UsageError(QStringLiteral("flash takes no arguments"));
     if (!requireProject(context))
         return 1;
+    warnIfBankIsStale(context);
     return flash(context, composeRequest(context, std::nullopt, output).settings, port, wait);
 }
 

@@ -31,7 +31,7 @@ std::int32_t oneOf(const QString& key, const QString& value, std::initializer_li
 }
 
 QString communityName(const QString& key, const QString& value) {
-    if (value.size() > CommunityNameMaxLength)
+    if (characterCount(value) > CommunityNameMaxLength)
         throw UsageError(
             QStringLiteral("%1 holds at most %2 characters").arg(key).arg(CommunityNameMaxLength));
     return value;
@@ -162,6 +162,29 @@ std::vector<Assignment> parseAssignments(const QStringList& args) {
     return assignments;
 }
 
+// What the dialog's OK or the image build allows in an element, where it checks it.
+struct AllowedRange {
+    const char* element; // a name, or the prefix of four octet names
+    std::int32_t low, high;
+};
+constexpr AllowedRange AllowedRanges[] = {
+    {"TCP_IP", 0, 255},     {"TCP_SUB", 0, 255},  {"TCP_GAT", 0, 255}, {"TCP_PORT", 1, 65535},
+    {"TIME_OUT", 0, 65535}, {"OFFSET", 0, 65535}, {"BAUD", 0, 7},
+};
+
+// " # refused: low to high" for a value that would be refused, else nothing.
+QString refusalNote(const QString& element, const QString& text) {
+    for (const AllowedRange& range : AllowedRanges) {
+        if (!element.startsWith(QLatin1String(range.element)))
+            continue;
+        const std::optional<std::int32_t> value = ParseInt32(text);
+        if (value && *value >= range.low && *value <= range.high)
+            return {};
+        return QStringLiteral("  # refused: %1 to %2").arg(range.low).arg(range.high);
+    }
+    return {};
+}
+
 // The current project's parameters, or nothing after the reason went to stderr.
 std::optional<GeneralParameters> loadParameters(CliContext& context) {
     if (!context.workspace.RequireProject(context.messages))
@@ -184,7 +207,7 @@ int runShow(CliContext& context, QStringList args) {
     if (!parameters)
         return 1;
     for (const auto& [element, text] : generalParameterTexts(*parameters))
-        context.out << element << '=' << text << '\n';
+        context.out << element << '=' << text << refusalNote(element, text) << '\n';
     context.out.flush();
     return 0;
 }

@@ -30,6 +30,8 @@ int runPing(CliContext& context, QStringList args) {
     DevicePing ping(*echo, ticks, [] { QCoreApplication::processEvents(); });
     const PingResult result = ping.PingDevice(args.first());
     context.out << result.label << Qt::endl;
+    if (!result.reason.isEmpty())
+        context.messages.error(result.reason);
     return result.kind == PingResultKind::Found ? 0 : 1;
 }
 

@@ -14,12 +14,19 @@ namespace {
 const QString RowFailureMessage = QStringLiteral("Row %1: %2");
 const QString IgnoredRowsMessage = QStringLiteral(
     "Rows from row %1 on are not imported: row %1 has an empty \"Address TCP\" and ends the table.");
+const QString TooManyRowsMessage =
+    QStringLiteral("The file holds %1 rows; the translate table holds at most %2. Nothing is imported.");
+const QString NotExportedNote = QStringLiteral(" Nothing is exported.");
+
+bool isEmptyRow(const TableRow& row) {
+    return std::all_of(row.begin(), row.end(), [](const QString& cell) { return cell.isEmpty(); });
+}
 
 int exportTable(CliContext& context) {
     const LoadedTranslateTable loaded = LoadTranslateTable(context.workspace.paths().VarFile);
     // A table that could not be read whole would be exported half: refuse instead.
     if (!loaded.problem.isEmpty()) {
-        context.messages.error(loaded.problem);
+        context.messages.error(loaded.reason + NotExportedNote);
         return 1;
     }
     QList<TableRow> rows;
@@ -45,6 +52,12 @@ int importTable(CliContext& context, const QString& csvFile) {
         context.messages.error(csvFile + QStringLiteral(": ") + csv.error);
         return 1;
     }
+    // The table editor holds 2000 rows; empty rows after the last filled one are not data.
+    const auto filled = std::find_if_not(csv.rows.rbegin(), csv.rows.rend(), isEmptyRow);
+    if (const auto dataRows = csv.rows.rend() - filled; dataRows > TranslateTableRows) {
+        context.messages.error(TooManyRowsMessage.arg(dataRows).arg(TranslateTableRows));
+        return 1;
+    }
     // The same checks as the table editor's OK; the pre-check's message names its line.
     if (const TableCheck names = CheckDataTypeNames(csv.rows); !names.ok()) {
         context.messages.error(names.message);
@@ -56,10 +69,8 @@ int importTable(CliContext& context, const QString& csvFile) {
         return 1;
     }
     const auto taken = check.records.size();
-    const bool laterRowsFilled =
-        std::any_of(csv.rows.begin() + taken, csv.rows.end(), [](const TableRow& row) {
-            return std::any_of(row.begin(), row.end(), [](const QString& cell) { return !cell.isEmpty(); });
-        });
+    const bool laterRowsFilled = std::any_of(csv.rows.begin() + taken, csv.rows.end(),
+                                             [](const TableRow& row) { return !isEmptyRow(row); });
     if (const std::optional<QString> failure =
             WriteTranslateTable(context.workspace.paths().VarFile, check.records)) {
         context.messages.error(*failure);

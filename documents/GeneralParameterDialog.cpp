@@ -299,8 +299,8 @@ void TFpargen::LbButton1Click() {
     snmpDialog_->Edit2->setText(writeCommunity_);
     if (dialogs_.run(*snmpDialog_) != QDialog::Accepted)
         return;
-    readCommunity_ = snmpDialog_->Edit1->text().left(CommunityNameMaxLength);
-    writeCommunity_ = snmpDialog_->Edit2->text().left(CommunityNameMaxLength);
+    readCommunity_ = cutCommunityName(snmpDialog_->Edit1->text());
+    writeCommunity_ = cutCommunityName(snmpDialog_->Edit2->text());
 }
 
 void TFpargen::WriteDefaultGeneralParameters() {

@@ -115,7 +115,29 @@ std::optional<QString> WriteGeneralParameters(const GeneralParameters& parameter
     const std::optional<QByteArray> document = generalParametersDocument(parameters);
     if (!document)
         return cannotCreateFileMessage(path, QStringLiteral("A value holds a character XML cannot carry."));
-    return writeFileAtomically(path, *document);
+    return writeXmlFile(path, *document);
+}
+
+namespace {
+// Where the character after the one starting at `i` starts.
+qsizetype nextCharacter(QStringView text, qsizetype i) {
+    const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+    return i + (pair ? 2 : 1);
+}
+} // namespace
+
+qsizetype characterCount(QStringView text) {
+    qsizetype count = 0;
+    for (qsizetype i = 0; i < text.size(); i = nextCharacter(text, i))
+        ++count;
+    return count;
+}
+
+QString cutCommunityName(const QString& name) {
+    qsizetype end = 0;
+    for (qsizetype count = 0; end < name.size() && count < CommunityNameMaxLength; ++count)
+        end = nextCharacter(name, end);
+    return name.left(end);
 }
 
 LoadedGeneralParameters ReadGeneralParameters(const QString& path) {
@@ -135,8 +157,8 @@ LoadedGeneralParameters ReadGeneralParameters(const QString& path) {
     GeneralParameters& p = result.parameters;
     for (const TextMember& m : textMembers)
         p.*m.member = textOf(QLatin1String(m.element)).value_or(QLatin1String(m.fallback));
-    p.SNMP_PUBLIC.truncate(CommunityNameMaxLength);
-    p.SNMP_PRIVATE.truncate(CommunityNameMaxLength);
+    p.SNMP_PUBLIC = cutCommunityName(p.SNMP_PUBLIC);
+    p.SNMP_PRIVATE = cutCommunityName(p.SNMP_PRIVATE);
 
     p.TCP_PORT = integerOf(textOf(QStringLiteral("TCP_PORT"))).value_or(502);
     const std::int32_t baud = integerOf(textOf(QStringLiteral("BAUD"))).value_or(3);

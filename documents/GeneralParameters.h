@@ -18,8 +18,13 @@ enum class OperationMode { Routing = 0, Nat = 1 };
 // The rates of the baud-rate list; BAUD holds a position in it.
 inline constexpr std::array<int, 8> BaudRates{1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
 
-// The longest community name the device keeps.
+// The longest community name the device keeps, in characters.
 inline constexpr qsizetype CommunityNameMaxLength = 13;
+
+// How many characters `text` holds: a surrogate pair counts once.
+qsizetype characterCount(QStringView text);
+// The first `CommunityNameMaxLength` characters of `name`, never half a surrogate pair.
+QString cutCommunityName(const QString& name);
 
 inline const QString PargenFileName = QStringLiteral("pargen.xml");
 inline const QString GeneralParameterRoot = QStringLiteral("General_Parameter");

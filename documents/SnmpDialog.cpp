@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QValidator>
 
 namespace tessaly {
 
@@ -15,10 +16,22 @@ namespace {
 const QString Caption = QStringLiteral("SNMP Community Name");
 const QString LengthHint = QStringLiteral("[Max. 13 Chars]");
 
+// The limit counts characters; the line edit's own limit counts UTF-16 units and
+// would cut a character outside the Basic Multilingual Plane in half.
+class CommunityNameValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override {
+        return characterCount(input) <= CommunityNameMaxLength ? Acceptable : Invalid;
+    }
+};
+
 QLineEdit* nameEdit(const char* objectName, QWidget* parent) {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(QLatin1String(objectName));
-    edit->setMaxLength(static_cast<int>(CommunityNameMaxLength));
+    // Room for the longest name of characters that take two units each.
+    edit->setMaxLength(static_cast<int>(2 * CommunityNameMaxLength));
+    edit->setValidator(new CommunityNameValidator(edit));
     return edit;
 }
 } // namespace

@@ -27,6 +27,7 @@ TFSetVar::TFSetVar(const ProjectPaths& paths, Messages& messages, QWidget* paren
     Grid = new QTableView(this);
     Grid->setObjectName(QStringLiteral("Grid"));
     Grid->setModel(model_);
+    Grid->setItemDelegate(new CellTextDelegate(Grid));
     Grid->setItemDelegateForColumn(TranslateTableModel::FirstCellColumn + DataTypeColumn,
                                    new DataTypeDelegate(Grid));
     Grid->verticalHeader()->hide();

@@ -11,7 +11,8 @@ namespace tessaly {
 
 namespace {
 LoadedTranslateTable stoppedAt(LoadedTranslateTable loaded, int row, const QString& reason) {
-    loaded.problem = TableReadStoppedMessage.arg(row).arg(reason);
+    loaded.reason = TableReadStoppedMessage.arg(row).arg(reason);
+    loaded.problem = loaded.reason + TableReadStoppedEditorNote;
     return loaded;
 }
 } // namespace
@@ -22,7 +23,8 @@ LoadedTranslateTable LoadTranslateTable(const QString& varFile) {
         return loaded;
     const LoadedXml xml = loadXmlFile(varFile);
     if (!xml.ok()) {
-        loaded.problem = TableNotReadMessage.arg(xml.error);
+        loaded.reason = TableNotReadMessage.arg(xml.error);
+        loaded.problem = loaded.reason + TableNotReadEditorNote;
         return loaded;
     }
     // The root is the first node, whatever it is: a document that starts with a
@@ -88,7 +90,7 @@ std::optional<QString> WriteTranslateTable(const QString& varFile, std::span<con
         rows.push_back(attributesOf(records[i]));
     }
     rows.append(QList<VarRowAttributes>(keptRows.begin(), keptRows.end()));
-    return writeFileAtomically(varFile, TranslateTableXml(rows));
+    return writeXmlFile(varFile, TranslateTableXml(rows));
 }
 
 std::optional<QString> WriteEmptyTranslateTable(const QString& varFile) {

@@ -21,11 +21,12 @@ inline const std::array<QString, TableColumnCount> TranslateTableAttributes = {
 inline const QString RowNotElementReason = QStringLiteral("is not an element");
 inline const QString RowMissingAttributeReason = QStringLiteral("has no attribute %1");
 inline const QString TableReadStoppedMessage =
-    QStringLiteral("Reading the translate table stopped at row %1: the row %2. The rest of the file is not "
-                   "shown; OK replaces the file with the table as shown.");
-inline const QString TableNotReadMessage = QStringLiteral(
-    "The translate table could not be read: %1. The table is shown empty; OK replaces the file "
-    "with the table as shown.");
+    QStringLiteral("Reading the translate table stopped at row %1: the row %2.");
+inline const QString TableNotReadMessage = QStringLiteral("The translate table could not be read: %1.");
+inline const QString TableReadStoppedEditorNote =
+    QStringLiteral(" The rest of the file is not shown; OK replaces the file with the table as shown.");
+inline const QString TableNotReadEditorNote =
+    QStringLiteral(" The table is shown empty; OK replaces the file with the table as shown.");
 inline const QString UnstorableMnemonicReason =
     QStringLiteral("The mnemonic of row %1 holds a character that an XML document cannot store.");
 
@@ -35,8 +36,10 @@ struct LoadedTranslateTable {
     // the attributes read before the missing one.
     QList<VarRowAttributes> rows;
     bool lastRowIncomplete = false;
-    // Empty when the document was read whole (or there is none); otherwise the text
-    // that tells the user how far it was read.
+    // Empty when the document was read whole (or there is none); otherwise why and
+    // where reading stopped...
+    QString reason;
+    // ...and the table editor's text, which adds what it shows and what OK does.
     QString problem;
 };
 

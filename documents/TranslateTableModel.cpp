@@ -1,6 +1,8 @@
 #include "documents/TranslateTableModel.h"
 
 #include <QComboBox>
+#include <QLineEdit>
+#include <limits>
 
 namespace tessaly {
 
@@ -61,6 +63,15 @@ Qt::ItemFlags TranslateTableModel::flags(const QModelIndex& index) const {
     if (index.column() == NumberColumn)
         return Qt::ItemIsEnabled;
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+}
+
+QWidget* CellTextDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                                        const QModelIndex& index) const {
+    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    // A line edit cuts its text at 32767 characters unless told otherwise.
+    if (auto* line = qobject_cast<QLineEdit*>(editor))
+        line->setMaxLength(std::numeric_limits<int>::max());
+    return editor;
 }
 
 QWidget* DataTypeDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,

@@ -35,6 +35,15 @@ private:
     bool numbered_ = false;
 };
 
+// The other cells are typed; a mnemonic has no length limit, so neither has the editor.
+class CellTextDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override;
+};
+
 // "Data Type" cells are chosen from a pick list of the four names.
 class DataTypeDelegate : public QStyledItemDelegate {
     Q_OBJECT

@@ -62,10 +62,17 @@ LoadedXml loadXmlFile(const QString& path) {
     int line = 0;
     int column = 0;
     if (!loaded.document.setContent(&file, false, &message, &line, &column)) {
-        loaded.error = QStringLiteral("%1: %2 (line %3, column %4)").arg(name, message).arg(line).arg(column);
+        loaded.error = XmlDocumentNotWellFormedMessage.arg(name, message).arg(line).arg(column);
         loaded.document.clear();
     }
     return loaded;
+}
+
+std::optional<QString> writeXmlFile(const QString& path, const QByteArray& bytes) {
+    if (bytes.size() > XmlDocumentMaxSize)
+        return cannotCreateFileMessage(
+            path, XmlDocumentTooLargeToWriteMessage.arg(bytes.size()).arg(XmlDocumentMaxSize));
+    return writeFileAtomically(path, bytes);
 }
 
 QDomElement topLevelElement(const QDomDocument& document, const QString& name) {

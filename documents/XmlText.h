@@ -14,15 +14,21 @@ struct LoadedXml {
     bool ok() const { return error.isEmpty(); }
 };
 
-// The project documents are small; a larger file, or elements nested deeper than
-// any document nests them, is refused before it is parsed, so that reading it takes
-// bounded time and memory.
-inline constexpr qint64 XmlDocumentMaxSize = qint64(4) << 20;
+// The limits of a project document, for reading and writing alike. A larger file,
+// or elements nested deeper than any document nests them, is refused before it is
+// parsed, so that reading it takes bounded time and memory. The writers refuse a
+// document beyond the size limit (they nest two deep), so whatever they write reads
+// back. 16 MiB holds the largest table the editor keeps (2000 rows) with mnemonics
+// of several thousand characters each.
+inline constexpr qint64 XmlDocumentMaxSize = qint64(16) << 20;
 inline constexpr int XmlDocumentMaxDepth = 64;
 inline const QString XmlDocumentTooLargeMessage =
-    QStringLiteral("%1: the file holds %2 bytes, more than a project document can (%3 bytes)");
+    QStringLiteral("\"%1\": the file holds %2 bytes, more than a project document can (%3 bytes)");
+inline const QString XmlDocumentNotWellFormedMessage = QStringLiteral("\"%1\": %2 (line %3, column %4)");
+inline const QString XmlDocumentTooLargeToWriteMessage =
+    QStringLiteral("The document would hold %1 bytes, more than a project document can (%2 bytes).");
 inline const QString XmlDocumentTooDeepMessage =
-    QStringLiteral("%1: elements nested more than %2 deep (line %3, column %4)");
+    QStringLiteral("\"%1\": elements nested more than %2 deep (line %3, column %4)");
 
 // Whether a document is there to be read: a file, or a name taken by anything else
 // (a directory, a link that leads nowhere), which reading then reports. Only a name
@@ -32,6 +38,11 @@ bool documentPresent(const QString& path);
 // Loads `path` as XML. A missing, unreadable, ill-formed, too large or too deeply
 // nested file gives an error text that names the file.
 LoadedXml loadXmlFile(const QString& path);
+
+// Replaces the document at `path` with `bytes`, unless they are more than a project
+// document can hold. Returns the error text on failure; the previous file is then
+// untouched.
+std::optional<QString> writeXmlFile(const QString& path, const QByteArray& bytes);
 
 // The first top-level element of `document` named exactly `name`, or a null element.
 QDomElement topLevelElement(const QDomDocument& document, const QString& name);

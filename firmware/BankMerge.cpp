@@ -302,6 +302,7 @@ MergeOutcome MergeBankSx(int bankIndex, const QString& inputFirmware, const QStr
         outcome.error = cannotCreateFileMessage(outputPath, output.errorString());
         return outcome;
     }
+    removeLeftoverTemporaries(outputPath);
     outcome.written = true;
     return outcome;
 }

@@ -57,7 +57,8 @@ FlashClearance clearForFlashing(const ComposeOutcome& outcome, const MergeSettin
     if (merge.result != 1)
         return {false, NewSxNotVerifiedMessage};
     const BankWindowRead window = readWindowOf(settings.OutputDirectory + settings.OutputName);
-    const QByteArray bank = readBankFile(settings.BinDirectory + bankAt(0)->fileName);
+    // The merge takes the bank's first BankSize bytes; a longer file is no fault.
+    const QByteArray bank = readBankFile(settings.BinDirectory + bankAt(0)->fileName).left(BankSize);
     if (!window.ok() || window.bytes != bank)
         return {false, NewSxNotVerifiedMessage};
     return {true, {}};

@@ -1,7 +1,10 @@
 #include "platform/AtomicFile.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 
 namespace tessaly {
 
@@ -24,14 +27,45 @@ std::optional<QString> writeFileAtomically(const QString& path, const QByteArray
     // puts a short file in place of the old one.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return cannotCreateFileMessage(path, file.errorString());
-    if (file.write(data) != data.size()) {
-        const QString reason = file.errorString();
+    // A write that falls short reports no error; the next one fails with the
+    // system's reason (a full disk: "No space left on device").
+    qint64 written = 0;
+    while (written < data.size()) {
+        const qint64 count = file.write(data.constData() + written, data.size() - written);
+        if (count <= 0)
+            break;
+        written += count;
+    }
+    if (written != data.size()) {
+        const QString reason =
+            file.error() != QFileDevice::NoError
+                ? file.errorString()
+                : QStringLiteral("Only %1 of %2 bytes were written.").arg(written).arg(data.size());
         file.cancelWriting();
         return cannotCreateFileMessage(path, reason);
     }
     if (!file.commit())
         return cannotCreateFileMessage(path, file.errorString());
+    removeLeftoverTemporaries(path);
     return std::nullopt;
+}
+
+void removeLeftoverTemporaries(const QString& path) {
+    const QFileInfo target(path);
+    const QString prefix = target.fileName() + QLatin1Char('.');
+    constexpr qsizetype RandomPartLength = 6; // QSaveFile's "name.XXXXXX"
+    const auto isLetter = [](QChar c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); };
+    const QDir directory = target.absoluteDir();
+    const QFileInfoList entries =
+        directory.entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo& entry : entries) {
+        const QString name = entry.fileName();
+        if (name.size() != prefix.size() + RandomPartLength || !name.startsWith(prefix) || entry.isSymLink())
+            continue;
+        const QStringView random = QStringView(name).mid(prefix.size());
+        if (std::all_of(random.begin(), random.end(), isLetter))
+            QFile::remove(entry.absoluteFilePath());
+    }
 }
 
 } // namespace tessaly

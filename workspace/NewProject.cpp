@@ -15,10 +15,11 @@
 namespace tessaly {
 
 namespace {
-// A name must stay one directory below the destination.
+// A name must stay one directory below the destination, and come back from the
+// settings file as it went in: its reader trims blanks at a value's ends.
 bool isUsableName(const QString& name) {
     return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
-           !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'));
+           !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) && name.trimmed() == name;
 }
 } // namespace
 

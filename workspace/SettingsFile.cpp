@@ -1,8 +1,10 @@
 #include "workspace/SettingsFile.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/Windows1252.h"
 
 #include <QFile>
+#include <QStringDecoder>
 
 namespace tessaly {
 
@@ -28,7 +30,12 @@ SettingsFile SettingsFile::parse(const QByteArray& bytes) {
     SettingsFile file;
     if (bytes.isEmpty())
         return file;
-    const QString text = QString::fromUtf8(bytes);
+    // Written by this program the file is UTF-8; written on the original platform it
+    // is in the single-byte code page, which is read as such and written back as UTF-8.
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    QString text = utf8(bytes);
+    if (utf8.hasError())
+        text = decodeWindows1252(bytes);
     file.lines_ = text.split(QLatin1Char('\n'));
     if (file.lines_.last().isEmpty())
         file.lines_.removeLast();

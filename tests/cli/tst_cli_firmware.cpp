@@ -12,6 +12,8 @@ class TestCliFirmware : public QObject {
 private slots:
     void composeRefusals_data();
     void composeRefusals();
+    void composeOfBuiltBank_data();
+    void composeOfBuiltBank();
 };
 
 void TestCliFirmware::composeRefusals_data() {
@@ -51,6 +53,37 @@ void TestCliFirmware::composeRefusals() {
     QVERIFY2(run.err.startsWith(message), qPrintable(run.err));
     if (exitCode == 2)
         QVERIFY(!QFileInfo::exists(dir.file("PROJECTS/x.sx")));
+}
+
+void TestCliFirmware::composeOfBuiltBank_data() {
+    QTest::addColumn<int>("bankSize");
+    QTest::addColumn<int>("pargenAge"); // seconds pargen.xml is older than bin/bank1.bin
+    QTest::addColumn<QString>("err");
+    QTest::newRow("built after the last change") << 0x4000 << 1 << "";
+    // The merge takes the first 16384 bytes, and the check compares those.
+    QTest::newRow("bank file longer than the bank") << 0x4000 + 100 << 1 << "";
+    QTest::newRow("pargen.xml changed since the build")
+        << 0x4000 << -10 << "bin/bank1.bin is older than pargen.xml: run build first\n";
+}
+
+void TestCliFirmware::composeOfBuiltBank() {
+    QFETCH(int, bankSize);
+    QFETCH(int, pargenAge);
+    QFETCH(QString, err);
+    ProgramDir dir;
+    QCOMPARE(runCli({"--program-dir", dir.path(), "new", "Line3"}).exitCode, 0);
+    const QString bank = dir.file("PROJECTS/Line3/bin/bank1.bin");
+    writeAll(bank, QByteArray(bankSize, '\x07'));
+    writeAll(dir.file("MASTER/sx48316.sx"), firmwareWithBank(QByteArray(0x4000, '\0')) + "S9030000FC\r\n");
+    QFile pargen(dir.file("PROJECTS/Line3/pargen.xml"));
+    QVERIFY(pargen.open(QIODevice::ReadWrite));
+    QVERIFY(pargen.setFileTime(QFileInfo(bank).lastModified().addSecs(-pargenAge),
+                               QFileDevice::FileModificationTime));
+    pargen.close();
+    const CliRun run = runCli({"--program-dir", dir.path(), "compose", "--project", "Line3"});
+    QCOMPARE(run.err, err);
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.out.endsWith("result 1\n"), qPrintable(run.out));
 }
 
 QTEST_MAIN(TestCliFirmware)

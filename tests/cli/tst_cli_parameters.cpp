@@ -60,6 +60,7 @@ private slots:
     void refusals();
     void projectSelection();
     void unparseableDocument();
+    void showMarksRefusedValuesAndSetMendsThem();
 };
 
 void TestCliParameters::newWritesDefaultDocument() {
@@ -100,10 +101,14 @@ void TestCliParameters::assignments_data() {
                                      << QStringList{"MODE=0", "OFFSET=$10"};
     QTest::newRow("community names") << QStringList{"public=plant&co", "private=0123456789abc"}
                                      << QStringList{"SNMP_PUBLIC=plant&co", "SNMP_PRIVATE=0123456789abc"};
-    QTest::newRow("element names") << QStringList{"TCP_IP2=010", "TCP_PORT=0x5DE", "BAUD=-1",    "PARITY=3",
-                                                  "MODE=0",      "SNMP_PUBLIC=",   "TIME_OUT= 5"}
-                                   << QStringList{"TCP_IP2=010", "TCP_PORT=1502", "BAUD=-1",    "PARITY=3",
-                                                  "MODE=0",      "SNMP_PUBLIC=",  "TIME_OUT= 5"};
+    QTest::newRow("13 characters in 14 UTF-16 units")
+        << QStringList{QString::fromUtf8("public=abcdefghijkl\xF0\x9F\x98\x80")}
+        << QStringList{QString::fromUtf8("SNMP_PUBLIC=abcdefghijkl\xF0\x9F\x98\x80")};
+    QTest::newRow("element names")
+        << QStringList{"TCP_IP2=010", "TCP_PORT=0x5DE", "BAUD=-1",    "PARITY=3",
+                       "MODE=0",      "SNMP_PUBLIC=",   "TIME_OUT= 5"}
+        << QStringList{"TCP_IP2=010",  "TCP_PORT=1502", "BAUD=-1  # refused: 0 to 7", "PARITY=3", "MODE=0",
+                       "SNMP_PUBLIC=", "TIME_OUT= 5"};
     QTest::newRow("last one wins") << QStringList{"port=1", "TCP_PORT=2", "mode=routing", "mode=nat"}
                                    << QStringList{"TCP_PORT=2"};
 }
@@ -202,12 +207,36 @@ void TestCliParameters::unparseableDocument() {
     writeAll(p.pargenFile(), broken);
     const CliRun show = p.run({"show"});
     QCOMPARE(show.exitCode, 1);
-    QVERIFY2(show.err.contains(p.pargenFile()), qPrintable(show.err));
+    // The path in quotes, as every message names a file.
+    QVERIFY2(show.err.startsWith('"' + p.pargenFile() + "\": "), qPrintable(show.err));
     QCOMPARE(show.out, QString());
     const CliRun set = p.run({"set", "port=1502"});
     QCOMPARE(set.exitCode, 1);
     QCOMPARE(set.err, show.err);
     QCOMPARE(readAll(p.pargenFile()), broken);
+}
+
+void TestCliParameters::showMarksRefusedValuesAndSetMendsThem() {
+    Plant2 p;
+    writeAll(p.pargenFile(), QByteArray(DefaultDocument)
+                                 .replace("<TIME_OUT>1000<", "<TIME_OUT>70000<")
+                                 .replace("<OFFSET>0<", "<OFFSET>65536<")
+                                 .replace("<TCP_GAT2>0<", "<TCP_GAT2>300<")
+                                 .replace("<TCP_IP4>0<", "<TCP_IP4>x<")
+                                 .replace("<TCP_PORT>502<", "<TCP_PORT>0<")
+                                 .replace("<BAUD>3<", "<BAUD>9<"));
+    const CliRun show = p.run({"show"});
+    QCOMPARE(show.exitCode, 0);
+    QCOMPARE(show.out,
+             linesWith({"TIME_OUT=70000  # refused: 0 to 65535", "OFFSET=65536  # refused: 0 to 65535",
+                        "TCP_GAT2=300  # refused: 0 to 255", "TCP_IP4=x  # refused: 0 to 255",
+                        "TCP_PORT=0  # refused: 1 to 65535", "BAUD=-1  # refused: 0 to 7"}));
+    // The guide's way out: one set with every value mended.
+    const CliRun set =
+        p.run({"set", "timeout=1000", "offset=0", "gateway=0.0.0.0", "ip=0.0.0.0", "port=502", "baud=9600"});
+    QCOMPARE(set.err, QString());
+    QCOMPARE(set.exitCode, 0);
+    QCOMPARE(p.run({"show"}).out, linesWith({}));
 }
 
 QTEST_GUILESS_MAIN(TestCliParameters)

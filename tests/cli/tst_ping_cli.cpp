@@ -108,6 +108,8 @@ private slots:
     void loopbackDownIsAnError();
     void bothSocketKindsInNamespace();
     void ignoredEchoIsNotFoundAfterTimeout();
+    void unspecifiedAddressIsAnError_data();
+    void unspecifiedAddressIsAnError();
 };
 
 void TestPingCli::loopbackFound() {
@@ -178,6 +180,25 @@ void TestPingCli::ignoredEchoIsNotFoundAfterTimeout() {
     QCOMPARE(run.out, NotFound);
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(timer.elapsed() >= 4900, "not found before the echo's time-out");
+}
+
+void TestPingCli::unspecifiedAddressIsAnError_data() {
+    QTest::addColumn<QString>("host");
+    QTest::newRow("dotted") << "0.0.0.0";
+    QTest::newRow("one number") << "0";
+}
+
+void TestPingCli::unspecifiedAddressIsAnError() {
+    QFETCH(QString, host);
+    // In a namespace of its own with loopback up, where 0.0.0.0 would answer.
+    Namespace ns(QStringLiteral("unspecified"));
+    CREATE_NAMESPACE(ns);
+    QVERIFY(ns.shell("ip link set lo up"));
+    ProgramDir dir;
+    const CliRun run = ns.cli({"--program-dir", dir.path(), "ping", host});
+    QCOMPARE(run.out, Error);
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.err, host + " is the unspecified address 0.0.0.0, which names no device\n");
 }
 
 QTEST_GUILESS_MAIN(TestPingCli)

@@ -110,6 +110,9 @@ void TestGeneralParameters::readBack_data() {
     QTest::newRow("community names cut to 13")
         << with({"SNMP_PUBLIC=abcdefghijklmnopqrst", "SNMP_PRIVATE=0123456789abc"})
         << with({"SNMP_PUBLIC=abcdefghijklm", "SNMP_PRIVATE=0123456789abc"});
+    QTest::newRow("community names cut at characters, not halves")
+        << with({"SNMP_PUBLIC=abcdefghijkl\xF0\x9F\x98\x80xyz", "SNMP_PRIVATE=abcdefghijklm\xF0\x9F\x98\x80"})
+        << with({"SNMP_PUBLIC=abcdefghijkl\xF0\x9F\x98\x80", "SNMP_PRIVATE=abcdefghijklm"});
     QTest::newRow("markup in a name")
         << with({"SNMP_PUBLIC=a&amp;b&lt;c"}) << with({"SNMP_PUBLIC=a&amp;b&lt;c"});
     QTest::newRow("CDATA") << with({"TCP_SUB3=<![CDATA[254]]>"}) << with({"TCP_SUB3=254"});

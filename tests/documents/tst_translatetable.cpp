@@ -1,9 +1,11 @@
 #include "documents/TranslateTable.h"
 #include "documents/TranslateTableCsv.h"
 #include "documents/TranslateTableFile.h"
+#include "documents/XmlText.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -44,6 +46,7 @@ private slots:
     void load();
     void writeFailureKeepsPreviousFile_data();
     void writeFailureKeepsPreviousFile();
+    void largestWritableDocumentReadsBack();
     void csvRoundTrip();
     void csvRefusals_data();
     void csvRefusals();
@@ -264,6 +267,32 @@ void TestTranslateTable::writeFailureKeepsPreviousFile() {
     QVERIFY(QDir().mkdir(dir.filePath("sub/var.xml")));
     const std::optional<QString> failure = WriteEmptyTranslateTable(dir.filePath("sub/var.xml"));
     QVERIFY(failure && failure->startsWith("Cannot create file \""));
+}
+
+void TestTranslateTable::largestWritableDocumentReadsBack() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("var.xml");
+    QList<TMyRec> records{{3, 1, 1, 1, 1, "a"}, {3, 2, 2, 2, 2, ""}};
+    QCOMPARE(WriteTranslateTable(path, records), std::nullopt);
+    // The last mnemonic grows the document to exactly the limit.
+    records[1].Mnemonic = QString(XmlDocumentMaxSize - QFileInfo(path).size(), u'x');
+    QCOMPARE(WriteTranslateTable(path, records), std::nullopt);
+    QCOMPARE(QFileInfo(path).size(), XmlDocumentMaxSize);
+    const LoadedTranslateTable loaded = LoadTranslateTable(path);
+    QCOMPARE(loaded.problem, QString());
+    QCOMPARE(loaded.rows.size(), 2);
+    QCOMPARE(loaded.rows[1][MnemonicColumn], records[1].Mnemonic);
+
+    // One byte more is refused before anything is written.
+    const QByteArray before = readAll(path);
+    records[0].Mnemonic = "ab";
+    QCOMPARE(WriteTranslateTable(path, records),
+             QString("Cannot create file \"%1\". The document would hold %2 bytes, more than a project "
+                     "document can (%3 bytes).")
+                 .arg(QDir::toNativeSeparators(path))
+                 .arg(XmlDocumentMaxSize + 1)
+                 .arg(XmlDocumentMaxSize));
+    QVERIFY(readAll(path) == before);
 }
 
 void TestTranslateTable::csvRoundTrip() {

@@ -127,8 +127,15 @@ void TestPargenDialog::controls() {
     TFSNMP& snmp = *h.window->FSNMP;
     QCOMPARE(snmp.windowTitle(), QString("SNMP Community Name"));
     QCOMPARE(snmp.Label1->text(), QString("SNMP Community Name"));
-    QCOMPARE(snmp.Edit1->maxLength(), 13);
-    QCOMPARE(snmp.Edit2->maxLength(), 13);
+    // 13 characters, whatever their UTF-16 length; a 14th is refused.
+    const QString thirteen = QString(12, 'a') + QString::fromUtf8("\xF0\x9F\x98\x80");
+    for (QLineEdit* edit : {snmp.Edit1, snmp.Edit2}) {
+        edit->clear();
+        edit->insert(thirteen);
+        QCOMPARE(edit->text(), thirteen);
+        edit->insert("b");
+        QCOMPARE(edit->text(), thirteen);
+    }
     const QList<QLabel*> labels = snmp.findChildren<QLabel*>();
     QCOMPARE(
         std::count_if(labels.begin(), labels.end(), [](QLabel* l) { return l->text() == "[Max. 13 Chars]"; }),

@@ -170,6 +170,20 @@ void TestTranslateTableDialog::typingAndPickList() {
     QCOMPARE(h.cell(1, 1), QString("holding register"));
     h.type(1, 1, "");
 
+    // A mnemonic has no length limit: its editor keeps a long one whole.
+    const QString longMnemonic(40000, 'm');
+    h.type(2, 6, longMnemonic);
+    const QModelIndex mnemonic = h.dialog->model().index(2, 6);
+    grid.setCurrentIndex(mnemonic);
+    grid.edit(mnemonic);
+    auto* editor = qobject_cast<QLineEdit*>(grid.indexWidget(mnemonic));
+    QVERIFY(editor);
+    editor->end(false);
+    QTest::keyClicks(editor, "x");
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(h.cell(2, 6), longMnemonic + "x");
+    h.type(2, 6, "");
+
     // OK pressed while a cell is still being edited takes the text as typed.
     const QModelIndex points = h.dialog->model().index(0, 5);
     grid.setCurrentIndex(points);
@@ -315,8 +329,8 @@ void TestTranslateTableDialog::halfReadFileIsReported() {
     h.messages.errors.clear();
     h.dialog->show();
     QCOMPARE(h.messages.errors.size(), 1);
-    QVERIFY(h.messages.errors.first().startsWith("The translate table could not be read: " +
-                                                 QDir::toNativeSeparators(h.paths.VarFile)));
+    QVERIFY(h.messages.errors.first().startsWith("The translate table could not be read: \"" +
+                                                 QDir::toNativeSeparators(h.paths.VarFile) + "\": "));
     QCOMPARE(h.rowCells(0), QStringList(6));
 }
 

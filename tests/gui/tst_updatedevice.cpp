@@ -53,6 +53,7 @@ private slots:
     void brokenPargen_data();
     void brokenPargen();
     void noProject();
+    void projectGone();
 };
 
 void TestUpdateDevice::freshProject() {
@@ -81,7 +82,7 @@ void TestUpdateDevice::brokenPargen_data() {
     QTest::addColumn<QByteArray>("pargen");
     QTest::addColumn<QString>("error"); // %1 is the document
     QTest::newRow("not well-formed") << QByteArray("<General_Parameter><TCP_IP1>1</TCP_IP1>")
-                                     << QString("The configuration image was not built. %1: ");
+                                     << QString("The configuration image was not built. \"%1\": ");
     QTest::newRow("missing element") << pargenText({"MODE"})
                                      << QString(
                                             "The configuration image was not built. \"%1\": element MODE is "
@@ -130,6 +131,20 @@ void TestUpdateDevice::noProject() {
                                             "\". No such file or directory"});
     QCOMPARE(h.state(), QString("--"));
     QVERIFY(!QFileInfo::exists(h.dir.file("PROJECTS/bin")));
+}
+
+void TestUpdateDevice::projectGone() {
+    Harness h;
+    h.start();
+    h.newProject("Plant2", pargenText({}));
+    QVERIFY(QDir(h.dir.file("PROJECTS/Plant2")).removeRecursively());
+    h.pickers.answers.push_back(QString()); // Open project, cancelled: no project now
+    QTest::mouseClick(h.window->findChild<QPushButton*>("open"), Qt::LeftButton);
+    h.messages.shown.clear();
+    h.dialogs.ran.clear();
+    h.updateDevice();
+    QCOMPARE(h.messages.shown, QStringList{"Project not valid"});
+    QCOMPARE(h.dialogs.ran, QStringList());
 }
 
 QTEST_MAIN(TestUpdateDevice)

@@ -239,10 +239,10 @@ void TestConfigImage::unusableDocument_data() {
     QTest::newRow("no pargen.xml") << QByteArray()
                                    << QString("Cannot open file \"%1\". No such file or directory");
     QTest::newRow("not well-formed") << QByteArray("<General_Parameter><TCP_IP1>1</TCP_IP1>")
-                                     << QString("%1: ");
+                                     << QString("\"%1\": ");
     QTest::newRow("other root") << QByteArray("<General><TCP_IP1>1</TCP_IP1></General>")
                                 << QString("\"%1\" has no top-level element General_Parameter.");
-    QTest::newRow("empty file") << QByteArray("") << QString("%1: ");
+    QTest::newRow("empty file") << QByteArray("") << QString("\"%1\": ");
 }
 
 void TestConfigImage::unusableDocument() {

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 using namespace tessaly;
@@ -59,9 +60,15 @@ void TestPlatform::atomicWriteReplacesWhole() {
     test::ProgramDir dir;
     const QString path = dir.file(QStringLiteral("f.bin"));
     test::writeAll(path, QByteArray(1000, 'a'));
+    // Temporaries of killed writes: only this file's, in the writer's form, go.
+    const QStringList others{"f.bin.Ympy1F", "f.bin.YmpyGFx", "g.bin.YmpyGF"};
+    for (const QString& name : others + QStringList{"f.bin.YmpyGF", "f.bin.aaaaaa"})
+        test::writeAll(dir.file(name), "left");
+    QVERIFY(QDir(dir.path()).mkpath("f.bin.QwErTy/f.bin.AbCdEf"));
     QVERIFY(!writeFileAtomically(path, "short"));
     QCOMPARE(test::readAll(path), QByteArray("short"));
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"f.bin"});
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"f.bin"} + others);
+    QVERIFY(QFileInfo(dir.file("f.bin.QwErTy/f.bin.AbCdEf")).isDir());
 }
 
 void TestPlatform::atomicWriteFailureKeepsOldFile() {

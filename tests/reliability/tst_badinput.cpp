@@ -130,12 +130,12 @@ void TestBadInput::hostileInput_data() {
         QTest::addRow("%s: %s", file, hostile) << file << hostile << out << err;
     };
     // pargen.xml, read by "show"
-    row("pargen", "truncated", "", "pargen.xml: ");
-    row("pargen", "garbage", "", "pargen.xml: ");
+    row("pargen", "truncated", "", "pargen.xml\": ");
+    row("pargen", "garbage", "", "pargen.xml\": ");
     row("pargen", "200 MB", "", "more than a project document can");
     row("pargen", "nested", "", "elements nested more than 64 deep");
     row("pargen", "entity bomb", "", "entity expansion limit");
-    row("pargen", "invalid UTF-8", "", "pargen.xml: ");
+    row("pargen", "invalid UTF-8", "", "pargen.xml\": ");
     row("pargen", "CR only", "TCP_IP1=10\nTCP_IP2=1", "");
     row("pargen", "1 MB line", "TCP_PORT=1502", "");
     row("pargen", "directory", "", "Cannot open file");

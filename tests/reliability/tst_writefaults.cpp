@@ -143,8 +143,12 @@ void TestWriteFaults::failingWrite_data() {
         row("settings", fault, "Unable to write to %1/Tessaly.ini");
         row("bank", fault, "Cannot create file \"%1/PROJECTS/P/bin/bank1.bin\"");
     }
+    // A write that falls short names the system's reason.
+    row("bank", "half full", "Cannot create file \"%1/PROJECTS/P/bin/bank1.bin\". No space left on device",
+        8 * 1024);
     // room for bank1.bin, not for bankg.c
-    row("source", "full", "Cannot create file \"%1/PROJECTS/P/bin/bankg.c\"", 64 * 1024);
+    row("source", "full", "Cannot create file \"%1/PROJECTS/P/bin/bankg.c\". No space left on device",
+        64 * 1024);
     // the bank rendering cannot be written
     row("firmware", "read-only", "Cannot create file \"%1/PROJECTS/P/bin/Bin.sx\"");
     // room for the rendering, not for the new firmware

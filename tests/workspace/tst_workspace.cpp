@@ -128,6 +128,10 @@ void TestWorkspace::newProjectRefusals_data() {
     QTest::newRow("dot") << "." << "Name project not valid";
     QTest::newRow("dot dot") << ".." << "Name project not valid";
     QTest::newRow("escape") << "../outside" << "Name project not valid";
+    QTest::newRow("blanks at the ends") << " Sp ace "
+                                        << "Name project not valid";
+    QTest::newRow("tab at the end") << "Plant\t"
+                                    << "Name project not valid";
 }
 
 void TestWorkspace::newProjectRefusals() {

@@ -1,8 +1,8 @@
 #include "firmware/BankMerge.h"
 
 #include "firmware/BankTable.h"
-#include "firmware/LineReader.h"
-#include "firmware/SRecord.h"
+#include "firmware/srecord/LineReader.h"
+#include "firmware/srecord/SRecord.h"
 #include "platform/AtomicFile.h"
 
 #include <QDir>

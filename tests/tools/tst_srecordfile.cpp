@@ -1,8 +1,9 @@
-#include "tools/srecord/SRecordFile.h"
+#include "firmware/srecord/SRecord.h"
+#include "firmware/srecord/SxFileCheck.h"
 
 #include <QTest>
 
-using namespace tessaly::tools;
+using namespace tessaly;
 
 namespace {
 
@@ -105,7 +106,11 @@ void TestSRecordFile::check() {
     if (error.isEmpty()) {
         QCOMPARE(check.records.size(), records);
         // Records come back as written, without line ends.
-        QCOMPARE(check.records.join('\n'), content.trimmed().replace("\r\n", "\n"));
+        QByteArray joined;
+        for (const QByteArrayView record : check.records)
+            joined += record.toByteArray() + '\n';
+        joined.chop(1);
+        QCOMPARE(joined, content.trimmed().replace("\r\n", "\n"));
     }
 }
 

@@ -1,4 +1,4 @@
-#include "image/BankWindowReader.h"
+#include "firmware/BankWindow.h"
 #include "tests/image/SRecordText.h"
 
 #include <QTest>

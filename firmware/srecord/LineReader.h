@@ -2,6 +2,7 @@
 
 #include <QByteArrayView>
 #include <QIODevice>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -46,6 +47,24 @@ private:
     bool failed_ = false;
     bool inLine_ = false; // a piece of the current line has been handed out
 };
+
+// The lines of a text in memory by the same rule, numbered from 1, each given to
+// `take(line, number)` until it returns false. Returns whether every line was taken.
+template <typename Take> bool forEachLine(QByteArrayView text, Take take) {
+    const char* at = text.data();
+    const char* const end = at + text.size();
+    for (qint64 number = 1; at < end; ++number) {
+        const auto* lf = static_cast<const char*>(std::memchr(at, '\n', size_t(end - at)));
+        const char* lineEnd = lf != nullptr ? lf : end;
+        const char* const next = lf != nullptr ? lf + 1 : end;
+        if (lineEnd > at && lineEnd[-1] == '\r')
+            --lineEnd;
+        if (!take(QByteArrayView(at, lineEnd - at), number))
+            return false;
+        at = next;
+    }
+    return true;
+}
 
 // The number of lines LineReader would hand out for `device`, read to its end; nothing
 // on a read error.

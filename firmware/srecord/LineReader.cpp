@@ -1,4 +1,4 @@
-#include "firmware/LineReader.h"
+#include "firmware/srecord/LineReader.h"
 
 #include <cstring>
 

@@ -102,7 +102,7 @@ public:
 
 private:
     static constexpr qsizetype Capacity = qsizetype(1) << 18;
-    static constexpr qint64 WritebackStep = qint64(8) << 20;
+    static constexpr qint64 WritebackStep = qint64(2) << 20;
 
     void keep(QByteArrayView raw) {
         flushStaged();

@@ -11,25 +11,6 @@ namespace {
 
 constexpr char UpperHex[] = "0123456789ABCDEF";
 
-// -1 for a character that is not a hex digit, either case accepted.
-constexpr std::array<signed char, 256> hexValues() {
-    std::array<signed char, 256> values{};
-    for (auto& v : values)
-        v = -1;
-    for (int c = '0'; c <= '9'; ++c)
-        values[c] = static_cast<signed char>(c - '0');
-    for (int c = 'A'; c <= 'F'; ++c) {
-        values[c] = static_cast<signed char>(c - 'A' + 10);
-        values[c + ('a' - 'A')] = static_cast<signed char>(c - 'A' + 10);
-    }
-    return values;
-}
-constexpr std::array<signed char, 256> HexValue = hexValues();
-
-int hexDigit(char c) {
-    return HexValue[static_cast<unsigned char>(c)];
-}
-
 void putHexByte(char* out, unsigned value) {
     out[0] = UpperHex[(value >> 4) & 0xF];
     out[1] = UpperHex[value & 0xF];
@@ -41,7 +22,7 @@ QByteArray CheckSumSx(QByteArrayView record) {
     unsigned sum = 0;
     // Pairs start at the third character and stop before the two placeholder digits.
     for (qsizetype i = 2; i <= record.size() - 3; i += 2)
-        sum += static_cast<unsigned>(hexDigit(record[i]) << 4 | hexDigit(record[i + 1]));
+        sum += static_cast<unsigned>(sxHexDigit(record[i]) << 4 | sxHexDigit(record[i + 1]));
     QByteArray digits(2, '0');
     putHexByte(digits.data(), ~sum & 0xFF);
     return digits;
@@ -91,58 +72,6 @@ QByteArray formatSRecord(char type, std::uint32_t address, int addressBytes, QBy
     return record;
 }
 
-int sxRecordType(QByteArrayView line) {
-    if (line.size() < 2 || line[0] != 'S' || line[1] < '0' || line[1] > '9')
-        return -1;
-    return line[1] - '0';
-}
-
-int sxAddressBytes(int type) {
-    // S0 S1 S2 S3 S4 S5 S6 S7 S8 S9
-    static constexpr int Bytes[] = {2, 2, 3, 4, 0, 2, 3, 4, 3, 2};
-    return type >= 0 && type <= 9 ? Bytes[type] : 0;
-}
-
-std::optional<std::uint32_t> readSxAddress(QByteArrayView line, int addressBytes) {
-    // The address field follows the type and the byte count. Every line of a firmware
-    // passes here, so the digits are combined without a branch each.
-    const qsizetype digits = 2 * addressBytes;
-    if (line.size() < 4 + digits)
-        return std::nullopt;
-    std::uint32_t address = 0;
-    int invalid = 0;
-    for (qsizetype i = 4; i < 4 + digits; ++i) {
-        const int digit = hexDigit(line[i]);
-        invalid |= digit;
-        address = address << 4 | static_cast<std::uint32_t>(digit & 0xF);
-    }
-    if (invalid < 0)
-        return std::nullopt;
-    return address;
-}
-
-std::optional<SxLine> ReadSxLine(QByteArrayView line) {
-    if (line.isEmpty())
-        return std::nullopt;
-    SxKind kind;
-    switch (sxRecordType(line)) {
-    case 1:
-        kind = SxKind::S1;
-        break;
-    case 2:
-        kind = SxKind::S2;
-        break;
-    case 9:
-        return SxLine{SxKind::S9, 0};
-    default:
-        return SxLine{};
-    }
-    const auto address = readSxAddress(line, kind == SxKind::S1 ? 2 : 3);
-    if (!address)
-        return std::nullopt;
-    return SxLine{kind, *address};
-}
-
 QByteArrayView withoutTrailingBlanks(QByteArrayView line) {
     qsizetype size = line.size();
     while (size > 0 && (line[size - 1] == ' ' || (line[size - 1] >= '\t' && line[size - 1] <= '\r')))
@@ -166,8 +95,8 @@ SxFault decodeSxRecord(QByteArrayView line, int type, unsigned char (&bytes)[SxM
     unsigned sum = 0;
     const char* at = text.data() + 2;
     for (qsizetype i = 0; i < found; ++i, at += 2) {
-        const int high = hexDigit(at[0]);
-        const int low = hexDigit(at[1]);
+        const int high = sxHexDigit(at[0]);
+        const int low = sxHexDigit(at[1]);
         invalid |= high | low;
         const auto byte = static_cast<unsigned char>((high & 0xF) << 4 | (low & 0xF));
         if (i < SxMaxRecordBytes)

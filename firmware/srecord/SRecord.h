@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <array>
 #include <cstdint>
 #include <optional>
 
@@ -25,12 +26,42 @@ QByteArray FormS224Record(std::uint32_t address, const unsigned char* data);
 // upper-case hex digits. The byte count (address + data + checksum) must fit in a byte.
 QByteArray formatSRecord(char type, std::uint32_t address, int addressBytes, QByteArrayView data);
 
+// The value of a hex digit in either case, -1 for any other character.
+namespace detail {
+constexpr std::array<signed char, 256> hexValues() {
+    std::array<signed char, 256> values{};
+    for (auto& v : values)
+        v = -1;
+    for (int c = '0'; c <= '9'; ++c)
+        values[c] = static_cast<signed char>(c - '0');
+    for (int c = 'A'; c <= 'F'; ++c) {
+        values[c] = static_cast<signed char>(c - 'A' + 10);
+        values[c + ('a' - 'A')] = static_cast<signed char>(c - 'A' + 10);
+    }
+    return values;
+}
+inline constexpr std::array<signed char, 256> HexValues = hexValues();
+} // namespace detail
+inline int sxHexDigit(char c) {
+    return detail::HexValues[static_cast<unsigned char>(c)];
+}
+
+// The readers below run for every line of a firmware, so they are inline.
+
 // The record type of a line: 0 to 9 for "S0" to "S9" (exactly an upper-case S), -1 for
 // anything else.
-int sxRecordType(QByteArrayView line);
+inline int sxRecordType(QByteArrayView line) {
+    if (line.size() < 2 || line[0] != 'S' || line[1] < '0' || line[1] > '9')
+        return -1;
+    return line[1] - '0';
+}
 // The size of the address field of record type `type` in bytes; 0 for S4, which does
 // not exist, and for -1.
-int sxAddressBytes(int type);
+inline int sxAddressBytes(int type) {
+    // S0 S1 S2 S3 S4 S5 S6 S7 S8 S9
+    constexpr int Bytes[] = {2, 2, 3, 4, 0, 2, 3, 4, 3, 2};
+    return type >= 0 && type <= 9 ? Bytes[type] : 0;
+}
 // Data records: S1, S2 and S3.
 inline bool isSxDataType(int type) {
     return type >= 1 && type <= 3;
@@ -43,7 +74,23 @@ inline bool isSxTerminatorType(int type) {
 // The address of a record with an address field of `addressBytes` bytes (characters 5
 // on), in either case. Nothing when the line is too short for the field or a character
 // in it is not a hex digit. Nothing else of the line is examined.
-std::optional<std::uint32_t> readSxAddress(QByteArrayView line, int addressBytes);
+inline std::optional<std::uint32_t> readSxAddress(QByteArrayView line, int addressBytes) {
+    // The address field follows the type and the byte count; its digits are combined
+    // without a branch each.
+    const qsizetype digits = 2 * addressBytes;
+    if (line.size() < 4 + digits)
+        return std::nullopt;
+    std::uint32_t address = 0;
+    int invalid = 0;
+    for (qsizetype i = 4; i < 4 + digits; ++i) {
+        const int digit = sxHexDigit(line[i]);
+        invalid |= digit;
+        address = address << 4 | static_cast<std::uint32_t>(digit & 0xF);
+    }
+    if (invalid < 0)
+        return std::nullopt;
+    return address;
+}
 
 // The kinds the bank merge tells apart; every other line is copied as it is.
 enum class SxKind { S1, S2, S9, Opaque };
@@ -57,7 +104,28 @@ struct SxLine {
 // compared exactly ("s2" is opaque); only the address field of S1/S2 is examined.
 // Fails for an empty line and for an S1/S2 line whose address field is short or
 // holds a character that is not a hex digit.
-std::optional<SxLine> ReadSxLine(QByteArrayView line);
+inline std::optional<SxLine> ReadSxLine(QByteArrayView line) {
+    if (line.isEmpty())
+        return std::nullopt;
+    SxKind kind;
+    switch (sxRecordType(line)) {
+    case 1:
+        kind = SxKind::S1;
+        break;
+    case 2:
+        kind = SxKind::S2;
+        break;
+    case 9:
+        return SxLine{SxKind::S9, 0};
+    default:
+        return SxLine{};
+    }
+    const auto address = readSxAddress(line, kind == SxKind::S1 ? 2 : 3);
+    if (!address)
+        return std::nullopt;
+    return SxLine{kind, *address};
+}
+
 
 // Why a record, checked whole, is not sound.
 enum class SxFault {

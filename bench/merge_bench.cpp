@@ -27,8 +27,8 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <algorithm>
-#include <optional>
 #include <ctime>
+#include <optional>
 #include <sys/resource.h>
 #include <vector>
 
@@ -254,7 +254,8 @@ int main(int argc, char** argv) {
         const double median = seconds[seconds.size() / 2];
         out << QStringLiteral(
                    "merge %1MB bytes=%2 seconds=%3 median=%4 MB/s=%5 result=%6 peak_rss_MB=%7 progress=%8 "
-                   "readback_s=%9 readback_MB/s=%10 inspect_s=%11 inspect_MB/s=%12 merge_cpu_s=%13 merge_cpu_MB/s=%14\n")
+                   "readback_s=%9 readback_MB/s=%10 inspect_s=%11 inspect_MB/s=%12 merge_cpu_s=%13 "
+                   "merge_cpu_MB/s=%14\n")
                    .arg(size)
                    .arg(inputBytes)
                    .arg(best, 0, 'f', 4)

@@ -126,7 +126,6 @@ inline std::optional<SxLine> ReadSxLine(QByteArrayView line) {
     return SxLine{kind, *address};
 }
 
-
 // Why a record, checked whole, is not sound.
 enum class SxFault {
     None,

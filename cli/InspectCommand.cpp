@@ -1,6 +1,6 @@
 #include "cli/CliContext.h"
 #include "cli/CommandTable.h"
-#include "image/InspectFile.h"
+#include "firmware/InspectFile.h"
 #include "platform/AtomicFile.h"
 
 #include <QFile>

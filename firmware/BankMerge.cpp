@@ -1,8 +1,8 @@
 #include "firmware/BankMerge.h"
 
 #include "firmware/BankTable.h"
-#include "firmware/LineReader.h"
-#include "firmware/SRecord.h"
+#include "firmware/srecord/LineReader.h"
+#include "firmware/srecord/SRecord.h"
 #include "platform/AtomicFile.h"
 
 #include <QDir>
@@ -102,7 +102,7 @@ public:
 
 private:
     static constexpr qsizetype Capacity = qsizetype(1) << 18;
-    static constexpr qint64 WritebackStep = qint64(8) << 20;
+    static constexpr qint64 WritebackStep = qint64(2) << 20;
 
     void keep(QByteArrayView raw) {
         flushStaged();

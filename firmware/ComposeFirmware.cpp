@@ -1,8 +1,8 @@
 #include "firmware/ComposeFirmware.h"
 
 #include "firmware/BankTable.h"
+#include "firmware/BankWindow.h"
 #include "firmware/FlashToolCall.h"
-#include "image/BankWindowReader.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 // LineReader with small buffers: the pieces put back together give the lines and the
 // raw bytes of the input, and countLines agrees with them.
-#include "firmware/LineReader.h"
+#include "firmware/srecord/LineReader.h"
 #include "fuzz/FuzzSupport.h"
 #include "fuzz/LineSplit.h"
 

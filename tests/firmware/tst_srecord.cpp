@@ -1,5 +1,5 @@
-#include "firmware/LineReader.h"
-#include "firmware/SRecord.h"
+#include "firmware/srecord/LineReader.h"
+#include "firmware/srecord/SRecord.h"
 
 #include <QBuffer>
 #include <QTest>

@@ -1,6 +1,7 @@
+#include "firmware/srecord/SRecord.h"
+#include "firmware/srecord/SxFileCheck.h"
 #include "tests/support/TestSupport.h"
 #include "tools/demofirmware/DemoFirmware.h"
-#include "tools/srecord/SRecordFile.h"
 
 #include <QProcess>
 #include <QStandardPaths>
@@ -36,12 +37,14 @@ void TestDemoFirmware::recordsCoverTheBankWindow() {
     const SRecordCheck check = checkSRecordFile(file);
     QVERIFY2(check.ok(), qPrintable(check.error));
     QVERIFY(check.records.front().startsWith("S0"));
-    QCOMPARE(QByteArray::fromHex(check.records.front().mid(8).chopped(2)), QByteArray(DemoHeaderText));
+    QCOMPARE(QByteArray::fromHex(check.records.front().sliced(8).chopped(2).toByteArray()),
+             QByteArray(DemoHeaderText));
     QVERIFY(QByteArray(DemoHeaderText).contains("DEMO"));
 
     quint32 expected = DemoFirstAddress;
     int inWindow = 0;
-    for (const QByteArray& record : check.records.sliced(1, check.records.size() - 2)) {
+    for (const QByteArrayView view : check.records.sliced(1, check.records.size() - 2)) {
+        const QByteArray record = view.toByteArray();
         QVERIFY(record.startsWith("S224"));
         QCOMPARE(record.size(), 76);
         const quint32 address = record.mid(4, 6).toUInt(nullptr, 16);

@@ -1,8 +1,9 @@
+#include "firmware/srecord/SRecord.h"
+#include "firmware/srecord/SxFileCheck.h"
 #include "tests/support/PseudoTerminal.h"
 #include "tests/support/TestSupport.h"
 #include "tools/flashwrite/FlashWriteCall.h"
 #include "tools/flashwrite/FlashWriteJob.h"
-#include "tools/srecord/SRecordFile.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -75,10 +76,10 @@ ToolRun runTool(const QString& tool, const QByteArray& parameter, PseudoTerminal
 }
 
 QByteArray firmwareFile(int dataRecords, const QByteArray& lineEnd) {
-    QByteArray file = tools::formatSRecord('0', 0, 2, "TEST") + lineEnd;
+    QByteArray file = tessaly::formatSRecord('0', 0, 2, "TEST") + lineEnd;
     for (int i = 0; i < dataRecords; ++i) {
         QByteArray data(32, char(i));
-        file += tools::formatSRecord('2', 0x380000 + 32 * i, 3, data) + lineEnd;
+        file += tessaly::formatSRecord('2', 0x380000 + 32 * i, 3, data) + lineEnd;
     }
     return file + "S9030000FC" + lineEnd;
 }

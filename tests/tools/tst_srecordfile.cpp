@@ -1,8 +1,9 @@
-#include "tools/srecord/SRecordFile.h"
+#include "firmware/srecord/SRecord.h"
+#include "firmware/srecord/SxFileCheck.h"
 
 #include <QTest>
 
-using namespace tessaly::tools;
+using namespace tessaly;
 
 namespace {
 
@@ -64,6 +65,7 @@ void TestSRecordFile::check_data() {
     badChecksum.back() = '8';
     QTest::newRow("every type, CR LF") << lines({Header, Data1, Data2, Data3, End9}) << "" << 5;
     QTest::newRow("LF, no final line end") << lines({Data2, End8}, "\n").chopped(1) << "" << 2;
+    QTest::newRow("blanks after a record") << lines({Data2, End9 + " \t"}) << "" << 2;
     QTest::newRow("lower-case digits") << lines({Data2.toLower().replace('s', 'S'), End7}) << "" << 2;
     QTest::newRow("empty file") << QByteArray() << "The file holds no S-records" << 0;
     QTest::newRow("checksum") << lines({Header, badChecksum, End9})
@@ -105,7 +107,11 @@ void TestSRecordFile::check() {
     if (error.isEmpty()) {
         QCOMPARE(check.records.size(), records);
         // Records come back as written, without line ends.
-        QCOMPARE(check.records.join('\n'), content.trimmed().replace("\r\n", "\n"));
+        QByteArray joined;
+        for (const QByteArrayView record : check.records)
+            joined += record.toByteArray() + '\n';
+        joined.chop(1);
+        QCOMPARE(joined, content.trimmed().replace("\r\n", "\n"));
     }
 }
 

@@ -1,6 +1,6 @@
 #include "tools/demofirmware/DemoFirmware.h"
 
-#include "tools/srecord/SRecordFile.h"
+#include "firmware/srecord/SRecord.h"
 
 namespace tessaly::tools {
 

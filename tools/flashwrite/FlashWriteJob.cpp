@@ -1,7 +1,7 @@
 #include "tools/flashwrite/FlashWriteJob.h"
 
+#include "firmware/srecord/SxFileCheck.h"
 #include "tools/flashwrite/FlashWriteCall.h"
-#include "tools/srecord/SRecordFile.h"
 
 #include <QFile>
 
@@ -45,13 +45,13 @@ void FlashWriteJob::start() {
         return finish(BadFile, CannotReadFile.arg(call.fileName, file.errorString()));
     if (file.size() > MaxFileSize)
         return finish(BadFile, FileTooLarge.arg(call.fileName));
-    const QByteArray content = file.readAll();
+    content_ = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return finish(BadFile, CannotReadFile.arg(call.fileName, file.errorString()));
-    const tools::SRecordCheck check = tools::checkSRecordFile(content);
+    SRecordCheck check = checkSRecordFile(content_);
     if (!check.ok())
         return finish(BadFile, InvalidFile.arg(call.fileName, check.error));
-    records_ = check.records;
+    records_ = std::move(check.records);
 
     const QString name = portName(call.portIndex);
     const SerialDevice device = serialDeviceFor(call.portIndex, portMapPath_);
@@ -80,7 +80,7 @@ void FlashWriteJob::writeNext() {
         port_.close();
         return finish(Sent, Done.arg(records_.size()).arg(portLabel_, device_));
     }
-    const QByteArray line = records_[next_] + "\r\n";
+    const QByteArray line = records_[next_].toByteArray() + "\r\n";
     ++next_;
     stall_.start();
     if (port_.write(line) != line.size())

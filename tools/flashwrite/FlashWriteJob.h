@@ -52,7 +52,8 @@ private:
     QString device_;
     QSerialPort port_;
     QTimer stall_;
-    QList<QByteArray> records_;
+    QByteArray content_; // the file, which records_ point into
+    QList<QByteArrayView> records_;
     qsizetype next_ = 0;
     bool done_ = false;
 };

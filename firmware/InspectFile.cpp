@@ -1,6 +1,6 @@
-#include "image/InspectFile.h"
+#include "firmware/InspectFile.h"
 
-#include "image/BankWindowReader.h"
+#include "firmware/BankWindow.h"
 #include "image/ConfigImage.h"
 #include "image/ImageDescription.h"
 

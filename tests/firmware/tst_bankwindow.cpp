@@ -1,4 +1,4 @@
-#include "image/BankWindowReader.h"
+#include "firmware/BankWindow.h"
 #include "tests/image/SRecordText.h"
 
 #include <QTest>
@@ -49,6 +49,12 @@ void TestBankWindow::readsWindow_data() {
         straddling += sRecord('2', 0x388000 + k, b.mid(k, 32)) + "\n";
     straddling += sRecord('2', 0x38BFF0, b.right(16) + QByteArray(16, '\x66')) + "\n";
     QTest::newRow("records across the window's ends") << straddling;
+
+    // Only the address of a record that cannot reach the window is read.
+    QByteArray farDamaged = firmwareWithBank(b);
+    const QByteArray far = sRecord('2', 0x398000, QByteArray(32, '\x22'));
+    farDamaged.replace(far, far.left(20) + "G" + far.mid(21));
+    QTest::newRow("damaged record far from the window") << farDamaged;
 }
 
 void TestBankWindow::readsWindow() {
@@ -94,6 +100,21 @@ void TestBankWindow::refuses_data() {
                                   << "\"" + File + "\", line 4: the byte count does not match the record";
     QTest::newRow("odd digits") << QByteArray("S2043880001\n")
                                 << "\"" + File + "\", line 1: odd number of hexadecimal digits";
+    // The merge's rules: an empty line, or an unreadable address anywhere, stops the read;
+    // a line starting with a blank is no record.
+    QByteArray empty = good;
+    empty.replace("\r\n" + sRecord('2', 0x398000, QByteArray(32, '\x22')), "\r\n\r\n");
+    QTest::newRow("empty line") << empty << "\"" + File + "\", line 515: an empty line";
+    QByteArray farAddress = good;
+    farAddress.replace("S224398000", "S22439800G");
+    QTest::newRow("unreadable address far from the window")
+        << farAddress << "\"" + File + "\", line 515: a character that is not a hexadecimal digit";
+    QByteArray blank = good;
+    blank.replace(record, " " + record);
+    QTest::newRow("record after a blank")
+        << blank
+        << "\"" + File +
+               "\" holds only 16352 of the 16384 bytes of the configuration bank at 0x388000 to 0x38BFFF.";
 }
 
 void TestBankWindow::refuses() {

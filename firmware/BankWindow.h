@@ -1,0 +1,23 @@
+#pragma once
+
+#include "firmware/srecord/SxWindow.h"
+
+#include <QByteArrayView>
+#include <QIODevice>
+#include <QString>
+#include <cstdint>
+
+namespace tessaly {
+
+// Bank 1, where the configuration image lies in the device's memory.
+inline constexpr std::uint32_t Bank1WindowStart = 0x388000;
+inline constexpr std::uint32_t Bank1WindowEnd = 0x38BFFF; // inclusive
+
+using BankWindowRead = SxWindowRead;
+
+// The 16384 bytes of 0x388000 to 0x38BFFF from an S-record firmware, by the rules of
+// readSxWindow: from the whole text, or from `device` line by line.
+BankWindowRead readBank1Window(QByteArrayView text, const QString& fileName);
+BankWindowRead readBank1Window(QIODevice& device, const QString& fileName);
+
+} // namespace tessaly

@@ -4,6 +4,9 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSerialPortInfo>
+#ifdef Q_OS_LINUX
+#include <sys/stat.h>
+#endif
 
 namespace tessaly {
 
@@ -26,9 +29,30 @@ QHash<QString, QString> byIdNames() {
     return names;
 }
 
+// What changes when a device node is added or removed: the modification times of /dev
+// and /dev/serial/by-id. Empty where there is no such sign; then every call scans.
+QByteArray deviceNodesStamp() {
+    QByteArray stamp;
+#ifdef Q_OS_LINUX
+    for (const char* directory : {"/dev", "/dev/serial/by-id"}) {
+        struct stat status {};
+        if (::stat(directory, &status) != 0) {
+            stamp += "-;";
+            continue;
+        }
+        stamp += QByteArray::number(qint64(status.st_mtim.tv_sec)) + '.' +
+                 QByteArray::number(qint64(status.st_mtim.tv_nsec)) + ';';
+    }
+#endif
+    return stamp;
+}
+
 } // namespace
 
 QList<SerialPortDescription> SystemSerialPorts::ports() const {
+    const QByteArray stamp = deviceNodesStamp();
+    if (cached_ && !stamp.isEmpty() && stamp == cachedStamp_)
+        return *cached_;
     const QHash<QString, QString> names = byIdNames();
     QList<SerialPortDescription> ports;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
@@ -41,6 +65,8 @@ QList<SerialPortDescription> SystemSerialPorts::ports() const {
         port.manufacturer = info.manufacturer();
         ports << port;
     }
+    cached_ = ports;
+    cachedStamp_ = stamp;
     return ports;
 }
 

@@ -2,6 +2,9 @@
 
 #include "firmware/SerialPortMap.h"
 
+#include <QByteArray>
+#include <optional>
+
 namespace tessaly {
 
 // The machine's serial ports as QSerialPortInfo lists them; on Linux each gets its
@@ -9,6 +12,12 @@ namespace tessaly {
 class SystemSerialPorts final : public SerialPortScanner {
 public:
     QList<SerialPortDescription> ports() const override;
+
+private:
+    // A full scan takes tens of milliseconds, too long to repeat every second on the
+    // user-interface thread; it is repeated only when a device node came or went.
+    mutable std::optional<QList<SerialPortDescription>> cached_;
+    mutable QByteArray cachedStamp_;
 };
 
 } // namespace tessaly

@@ -11,6 +11,7 @@ class DialogRunner;
 class Clock;
 class IcmpEcho;
 class ProgramLauncher;
+class SerialPortScanner;
 
 // The platform services the windows use, injected so that tests can record and
 // script them.
@@ -24,6 +25,8 @@ struct GuiPlatform {
     IcmpEcho* icmpEcho = nullptr;
     // Starts the flashing tool; the system's one when not given.
     ProgramLauncher* launcher = nullptr;
+    // The serial ports the firmware dialog's port label looks at; the system's when not given.
+    SerialPortScanner* serialPorts = nullptr;
 };
 
 } // namespace tessaly

@@ -10,6 +10,7 @@
 #include "image/BankFiles.h"
 #include "documents/TranslateTableDialog.h"
 #include "firmware/FirmwareDialog.h"
+#include "firmware/SystemSerialPorts.h"
 #include "platform/DialogRunner.h"
 #include "platform/Messages.h"
 #include "platform/PosixProgramLauncher.h"
@@ -63,8 +64,12 @@ TFTessalyeFirmWare::TFTessalyeFirmWare(const QString& programDir, GuiPlatform pl
         systemLauncher_ = std::make_unique<PosixProgramLauncher>();
         platform_.launcher = systemLauncher_.get();
     }
+    if (!platform_.serialPorts) {
+        systemSerialPorts_ = std::make_unique<SystemSerialPorts>();
+        platform_.serialPorts = systemSerialPorts_.get();
+    }
     FModifyFileSx = new TFModifyFileSx(workspace_.paths(), platform_.messages, platform_.pickers,
-                                       *platform_.launcher, this);
+                                       *platform_.launcher, *platform_.serialPorts, this);
     Fpargen = new TFpargen(workspace_.paths(), platform_.messages, platform_.dialogs,
                            {[this](bool enabled) { btn_Translate->setEnabled(enabled); },
                             [this](const QString& address) { Edit1->setText(address); }},

@@ -88,6 +88,7 @@ private:
     ConfigImage configImage_; // rebuilt from scratch by every Update Device
     std::unique_ptr<IcmpEcho> systemEcho_;
     std::unique_ptr<ProgramLauncher> systemLauncher_;
+    std::unique_ptr<SerialPortScanner> systemSerialPorts_;
     SystemTickClock ticks_;
     std::unique_ptr<DevicePing> ping_;
     bool pinging_ = false;

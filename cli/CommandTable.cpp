@@ -24,12 +24,17 @@ const Command table[] = {
      "merge the project's bin/bank1.bin into the reference firmware (MASTER/sx48316.sx) as\n"
      "      NAME (New_sx48316.sx) in the project directory; print its path and the merge result",
      runCompose},
-    {"flash", "[--project P] --port COMn [--wait] [--output NAME]",
-     "start FlashWrite.exe on the project's New_sx48316.sx and serial port COMn; with --wait,\n"
-     "      wait for it and exit with its status",
+    {"flash", "[--project P] --port COMn|DEVICE [--wait] [--output NAME]",
+     "start FlashWrite.exe on the project's New_sx48316.sx and serial port COMn (COM1 to COM8,\n"
+     "      or the device path that the port map gives one of them); with --wait, wait for it\n"
+     "      and exit with its status",
      runFlash},
-    {"update", "[--project P] --port COMn [--wait]",
+    {"update", "[--project P] --port COMn|DEVICE [--wait]",
      "build, compose and flash, as Update Device and \"Execute update firmware\" do", runUpdate},
+    {"ports", "",
+     "print the port map the flashing tool follows: COM name, device, description and where\n"
+     "      the mapping comes from (FlashWrite.ini or detected), tab-separated",
+     runPorts},
 };
 } // namespace
 

@@ -3,6 +3,7 @@
 
 #include "cli/CliContext.h"
 #include "cli/CommandTable.h"
+#include "cli/PortMapOfProgram.h"
 #include "firmware/ComposeFirmware.h"
 #include "firmware/FlashToolCall.h"
 #include "image/BankFiles.h"
@@ -48,14 +49,45 @@ std::optional<QString> takeOutputName(QStringList& args) {
     return output;
 }
 
-int takePort(QStringList& args) {
+// The port index of "--port COMn" or "--port DEVICE"; a device path becomes the COM
+// name the port map gives it, so the tool opens that very device.
+int takePort(const CliContext& context, QStringList& args) {
     const std::optional<QString> port = CliContext::takeOption(args, QStringLiteral("--port"));
     if (!port)
         throw UsageError(QStringLiteral("--port COMn is required"));
-    const std::optional<int> index = serialPortIndex(*port);
+    if (const std::optional<int> index = serialPortIndex(*port))
+        return *index;
+    if (!port->contains(QLatin1Char('/')))
+        throw UsageError(QStringLiteral("--port takes COM1 to COM8 or a device path, not %1").arg(*port));
+    const CurrentPortMap current = programPortMap(context);
+    if (!current.iniError.isEmpty())
+        throw std::runtime_error(current.iniError.toStdString());
+    const std::optional<int> index = current.map.indexOfDevice(*port);
     if (!index)
-        throw UsageError(QStringLiteral("--port takes COM1 to COM8, not %1").arg(*port));
+        throw std::runtime_error(
+            QStringLiteral("%1 is not in the port map (see tessaly-cli ports)").arg(*port).toStdString());
+    if (*index >= SerialPortNames.size())
+        throw std::runtime_error(QStringLiteral("%1 is %2; the flashing tool is offered COM1 to COM8 only")
+                                     .arg(*port, comPortName(*index))
+                                     .toStdString());
     return *index;
+}
+
+// A port leading nowhere is worth a warning, not a refusal: the tool may know better.
+void warnUnlessPortLeadsSomewhere(CliContext& context, int portIndex) {
+    const CurrentPortMap current = programPortMap(context);
+    const MappedPort port = current.map.port(portIndex);
+    if (current.iniError.isEmpty() && port.present)
+        return;
+    QString why = current.iniError;
+    if (why.isEmpty())
+        why = port.origin == PortOrigin::Nowhere
+                  ? QStringLiteral("no %1 entry, %2 port(s) detected")
+                        .arg(PortMapFileName)
+                        .arg(current.map.detectedCount())
+                  : QStringLiteral("%1 names %2, which is missing").arg(PortMapFileName, port.device);
+    context.err << "Warning: " << comPortName(portIndex) << " leads to no serial port (" << why << "); "
+                << FlashToolFileName << " is started all the same" << Qt::endl;
 }
 
 // The compose pass; true when the new firmware may be flashed.
@@ -90,6 +122,7 @@ int flash(CliContext& context, const MergeSettings& settings, int portIndex, boo
     // The tool runs in the reference firmware's folder, as it does from the dialog.
     if (QFileInfo(paths.MasterDir).isDir())
         QDir::setCurrent(paths.MasterDir);
+    warnUnlessPortLeadsSomewhere(context, portIndex);
     const QString tool = flashToolPath(paths.ProgramDir);
     const QByteArray parameter = flashToolParameter(settings.OutputDirectory, settings.OutputName, portIndex);
     if (!wait) {
@@ -148,7 +181,7 @@ int runCompose(CliContext& context, QStringList args) {
 
 int runFlash(CliContext& context, QStringList args) {
     context.selectProject(args);
-    const int port = takePort(args);
+    const int port = takePort(context, args);
     const bool wait = CliContext::takeFlag(args, QStringLiteral("--wait"));
     const std::optional<QString> output = takeOutputName(args);
     CliContext::refuseOptions(args);
@@ -162,7 +195,7 @@ int runFlash(CliContext& context, QStringList args) {
 
 int runUpdate(CliContext& context, QStringList args) {
     context.selectProject(args);
-    const int port = takePort(args);
+    const int port = takePort(context, args);
     const bool wait = CliContext::takeFlag(args, QStringLiteral("--wait"));
     CliContext::refuseOptions(args);
     if (!args.isEmpty())

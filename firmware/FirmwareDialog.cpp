@@ -2,6 +2,7 @@
 
 #include "firmware/FlashToolCall.h"
 #include "firmware/ProgressBarMergeProgress.h"
+#include "firmware/SerialPortMap.h"
 #include "platform/Messages.h"
 #include "platform/PathForms.h"
 #include "platform/Pickers.h"
@@ -23,6 +24,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace tessaly {
@@ -47,19 +49,26 @@ const QString OptionsHiddenCaption = QStringLiteral("Options >>");
 } // namespace
 
 TFModifyFileSx::TFModifyFileSx(const ProjectPaths& paths, Messages& messages, Pickers& pickers,
-                               ProgramLauncher& launcher, QWidget* parent)
+                               ProgramLauncher& launcher, const SerialPortScanner& serialPorts,
+                               QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), paths_(paths),
-      messages_(messages), pickers_(pickers), launcher_(launcher) {
+      messages_(messages), pickers_(pickers), launcher_(launcher), serialPorts_(serialPorts),
+      portPoll_(new QTimer(this)) {
     setObjectName(QStringLiteral("TFModifyFileSx"));
     setWindowTitle(QStringLiteral("Generate Firmware"));
     paint(this, NormalColour);
     createControls();
     layoutControls();
+    // Adapters come and go while the dialog is open; a light poll follows them.
+    portPoll_->setInterval(PortPollMilliseconds);
+    connect(portPoll_, &QTimer::timeout, this, &TFModifyFileSx::RefreshPortLabel);
 }
 
 void TFModifyFileSx::createControls() {
     cbport = named(new QComboBox(this), "cbport");
     cbport->addItems(SerialPortNames);
+    LabelPort = named(new QLabel(NoPortText, this), "LabelPort");
+    LabelPort->setTextInteractionFlags(Qt::TextSelectableByMouse);
     Avanzamento = named(new QProgressBar(this), "Avanzamento");
     Avanzamento->setValue(0);
     LbButton2 = named(new QPushButton(QStringLiteral("Execute update firmware"), this), "LbButton2");
@@ -93,12 +102,13 @@ void TFModifyFileSx::createControls() {
     connect(Options, &QPushButton::clicked, this, &TFModifyFileSx::OptionsClick);
     connect(DirFileBin, &QPushButton::clicked, this, &TFModifyFileSx::DirFileBinClick);
     connect(NewFileSx, &QLineEdit::textChanged, this, &TFModifyFileSx::NewFileSxChange);
+    connect(cbport, &QComboBox::currentIndexChanged, this, &TFModifyFileSx::RefreshPortLabel);
 }
 
 void TFModifyFileSx::layoutControls() {
     auto* top = new QHBoxLayout;
     top->addWidget(cbport);
-    top->addStretch();
+    top->addWidget(LabelPort, 1);
     top->addWidget(LbButton1);
     LbButton1->setFixedWidth(LbButton1->sizeHint().height() + 8);
 
@@ -133,6 +143,22 @@ void TFModifyFileSx::showEvent(QShowEvent* event) {
     // A window restored by the window system is no new showing.
     if (!event->spontaneous())
         FormShow();
+    RefreshPortLabel();
+    portPoll_->start();
+}
+
+void TFModifyFileSx::hideEvent(QHideEvent* event) {
+    portPoll_->stop();
+    QDialog::hideEvent(event);
+}
+
+void TFModifyFileSx::RefreshPortLabel() {
+    // The same ini file the tool reads: it lies beside the tool in the program directory.
+    const CurrentPortMap current = currentPortMap(joinPath(paths_.ProgramDir, PortMapFileName), serialPorts_);
+    const QString text = current.iniError.isEmpty() ? describePort(current.map.port(cbport->currentIndex()))
+                                                    : current.iniError;
+    if (LabelPort->text() != text)
+        LabelPort->setText(text);
 }
 
 void TFModifyFileSx::FormShow() {

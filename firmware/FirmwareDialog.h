@@ -13,12 +13,14 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
+class QTimer;
 
 namespace tessaly {
 
 class Messages;
 class Pickers;
 class ProgramLauncher;
+class SerialPortScanner;
 struct ProjectPaths;
 
 // "Generate Firmware": composes the new firmware (the reference firmware with the
@@ -28,7 +30,10 @@ class TFModifyFileSx : public QDialog {
     Q_OBJECT
 public:
     TFModifyFileSx(const ProjectPaths& paths, Messages& messages, Pickers& pickers, ProgramLauncher& launcher,
-                   QWidget* parent = nullptr);
+                   const SerialPortScanner& serialPorts, QWidget* parent = nullptr);
+
+    // How often the port label looks at the machine's ports while the dialog is shown.
+    static constexpr int PortPollMilliseconds = 1000;
 
     // The colours of the bank boxes: the dialog's own, and the mark of a bank that
     // was not inserted.
@@ -36,6 +41,8 @@ public:
     static inline const QColor MarkColour{255, 0, 0};
 
     QComboBox* cbport;
+    // Where the chosen COM port leads, by the map the flashing tool follows.
+    QLabel* LabelPort;
     QProgressBar* Avanzamento;
     QPushButton* LbButton2;
     QPushButton* LbButton1;
@@ -68,9 +75,12 @@ public:
     void OptionsClick();
     void DirFileBinClick();
     void NewFileSxChange(const QString& text);
+    // Shows where the chosen port leads now.
+    void RefreshPortLabel();
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void createControls();
@@ -86,6 +96,8 @@ private:
     Messages& messages_;
     Pickers& pickers_;
     ProgramLauncher& launcher_;
+    const SerialPortScanner& serialPorts_;
+    QTimer* portPoll_;
 };
 
 } // namespace tessaly

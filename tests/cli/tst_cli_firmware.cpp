@@ -30,6 +30,9 @@ void TestCliFirmware::composeRefusals_data() {
         << "Bank 1 Not Inserted,Abort Procedure\n";
     QTest::newRow("output as a path") << QStringList{"compose", "--output", "../x.sx"} << true << 2 << "";
     QTest::newRow("port out of the list") << QStringList{"flash", "--port", "COM9"} << true << 2 << "";
+    QTest::newRow("device not in the port map")
+        << QStringList{"flash", "--port", "/dev/no-such-tty"} << true << 1
+        << "/dev/no-such-tty is not in the port map (see tessaly-cli ports)\n";
     QTest::newRow("flash before compose")
         << QStringList{"flash", "--port", "COM1"} << true << 1 << "File *.Sx Not Found,Abort Procedure\n";
 }

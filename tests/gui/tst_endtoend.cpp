@@ -130,12 +130,23 @@ void TestEndToEnd::commandLineUpdatesDevice() {
     QCOMPARE(runCli({"--program-dir", program, "new", "Site2"}).exitCode, 0);
     QCOMPARE(runCli({"--program-dir", program, "set", "--project", "Site2", "ip=10.1.2.3"}).exitCode, 0);
 
+    // The map the tool follows, as the user is shown it.
+    const QString slave = installation.device.slaveName();
+    const CliRun ports = runCli({"--program-dir", program, "ports"});
+    QCOMPARE(ports.exitCode, 0);
+    QVERIFY2(ports.out.contains("\nCOM3\t" + slave + "\t-\tFlashWrite.ini\n"), qPrintable(ports.out));
+    QVERIFY2(
+        ports.out.contains("\nCOM4\t" + installation.dir.file("no-such-tty") + "\tmissing\tFlashWrite.ini\n"),
+        qPrintable(ports.out));
+
+    // The device named by its path goes through the same map: COM3 for the tool.
     QByteArray received;
     const CliRun update = runCliWithDevice(
-        {"--program-dir", program, "update", "--project", "Site2", "--port", "COM3", "--wait"},
+        {"--program-dir", program, "update", "--project", "Site2", "--port", slave, "--wait"},
         installation.device, received);
     QCOMPARE(update.exitCode, 0);
     QVERIFY2(update.out.contains("records sent to COM3"), qPrintable(update.out + update.err));
+    QVERIFY2(update.err.contains("COM3 opened: " + slave + " [FlashWrite.ini]"), qPrintable(update.err));
     const QByteArray firmware = readAll(installation.newFirmware("Site2"));
     QCOMPARE(received, firmware);
     QVERIFY(runCli({"inspect", installation.newFirmware("Site2")}).out.startsWith("ip=10.1.2.3\n"));
@@ -144,6 +155,7 @@ void TestEndToEnd::commandLineUpdatesDevice() {
     const CliRun unmapped =
         runCli({"--program-dir", program, "flash", "--project", "Site2", "--port", "COM4", "--wait"});
     QVERIFY(unmapped.exitCode > 0);
+    QVERIFY2(unmapped.err.startsWith("Warning: COM4 leads to no serial port"), qPrintable(unmapped.err));
     QVERIFY2(unmapped.err.contains("Cannot open COM4"), qPrintable(unmapped.err));
 
     QVERIFY(QFile::remove(installation.dir.file("FlashWrite.exe")));

@@ -2,6 +2,7 @@
 #include "firmware/FirmwareDialog.h"
 #include "tests/image/PargenText.h"
 #include "tests/image/SRecordText.h"
+#include "tests/support/ScriptedSerialPorts.h"
 #include "tests/support/TestSupport.h"
 
 #include <QCheckBox>
@@ -9,6 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -43,6 +45,7 @@ struct Harness {
     ScriptedDialogs dialogs;
     FixedClock clock;
     RecordingLauncher launcher;
+    ScriptedSerialPorts ports;
     ProgramDir dir;
     std::unique_ptr<TFTessalyeFirmWare> window;
     QString cwdBefore = QDir::currentPath();
@@ -56,6 +59,7 @@ struct Harness {
         writeAll(dir.file("Tessaly.ini"), "[lastproj]\r\nprojectname=\\Line3\r\n");
         GuiPlatform platform{messages, pickers, dialogs, [](const QUrl&) {}, clock};
         platform.launcher = &launcher;
+        platform.serialPorts = &ports;
         window = std::make_unique<TFTessalyeFirmWare>(dir.path(), platform);
     }
     ~Harness() { QDir::setCurrent(cwdBefore); }
@@ -104,6 +108,7 @@ private slots:
     void optionsToggleBankPanel();
     void openFirmware();
     void updateDeviceEndsInDialog();
+    void portLabelFollowsPorts();
 };
 
 void TestFirmwareDialog::controls() {
@@ -318,6 +323,34 @@ void TestFirmwareDialog::updateDeviceEndsInDialog() {
     // Built, then shown: the merge picks up the new bank file.
     QCOMPARE(h.dialogs.ran, QStringList{"TFModifyFileSx"});
     QCOMPARE(readAll(h.dir.file("PROJECTS/Line3/bin/bank1.bin")).size(), 16384);
+}
+
+void TestFirmwareDialog::portLabelFollowsPorts() {
+    Harness h;
+    h.ports.list = {describedPort("ttyS0"),
+                    describedPort("ttyUSB0", "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0", true,
+                                  "FT232R USB UART", "FTDI")};
+    writeAll(h.dir.file("FlashWrite.ini"), "[ports]\r\nCOM3=/dev/null\r\n");
+    QStringList seen;
+    h.show([&](TFModifyFileSx& d) {
+        QLabel* label = d.findChild<QLabel*>("LabelPort");
+        QVERIFY(label && label->isVisible());
+        seen << label->text();
+        d.cbport->setCurrentIndex(2);
+        seen << label->text();
+        d.cbport->setCurrentIndex(0);
+        // The adapter is unplugged while the dialog is open: the poll notices.
+        h.ports.list.removeLast();
+        QTRY_COMPARE_WITH_TIMEOUT(label->text(), QString("/dev/ttyS0"), 5000);
+        h.ports.list.clear();
+        QTRY_COMPARE_WITH_TIMEOUT(label->text(), QString("no port"), 5000);
+        // The label warns; the flash step still hands COM1 to the tool.
+        click(d.LbButton2);
+    });
+    QCOMPARE(seen, (QStringList{"/dev/ttyUSB0 — FT232R USB UART (FTDI)", "/dev/null [FlashWrite.ini]"}));
+    QCOMPARE(h.launcher.started.size(), 1);
+    QVERIFY(h.launcher.started[0].parameter.endsWith("\xB6"
+                                                     "0"));
 }
 
 QTEST_MAIN(TestFirmwareDialog)

@@ -1,6 +1,7 @@
 #include "firmware/srecord/SRecord.h"
 #include "firmware/srecord/SxFileCheck.h"
 #include "tests/support/PseudoTerminal.h"
+#include "tests/support/ScriptedSerialPorts.h"
 #include "tests/support/TestSupport.h"
 #include "tools/flashwrite/FlashWriteCall.h"
 #include "tools/flashwrite/FlashWriteJob.h"
@@ -206,7 +207,11 @@ void TestFlashWrite::portMapping() {
     const QString iniPath = dir.file(PortMapFileName);
     if (!ini.isNull())
         test::writeAll(iniPath, ini);
-    const SerialDevice found = serialDeviceFor(portIndex, iniPath);
+    // A machine with eight on-board ports and no adapter: unmapped COMn is ttyS<n-1>.
+    test::ScriptedSerialPorts ports;
+    for (int k = 7; k >= 0; --k)
+        ports.list << test::describedPort(QStringLiteral("ttyS%1").arg(k));
+    const SerialDevice found = serialDeviceFor(portIndex, iniPath, ports);
     QVERIFY2(found.ok(), qPrintable(found.error));
     QCOMPARE(found.device, device);
 }

@@ -1,8 +1,6 @@
 #include "tools/flashwrite/FlashWriteCall.h"
 
 #include <QFile>
-#include <QFileInfo>
-#include <QSettings>
 
 namespace tessaly::flashwrite {
 
@@ -16,7 +14,7 @@ const QString NoSeparator =
 const QString EmptyFileName = QStringLiteral("The parameter names no file");
 const QString BadPortIndex =
     QStringLiteral("The port index after the byte 0xB6 is not a number from 0 to %1").arg(MaxPortIndex);
-const QString UnreadablePortMap = QStringLiteral("%1 cannot be read: %2");
+const QString LeadsNowhere = QStringLiteral("%1 leads to no serial port (no %2 entry, %3 port(s) detected)");
 
 constexpr char Quote = '"';
 constexpr char Separator = char(0xB6);
@@ -60,33 +58,22 @@ FlashWriteCall parseParameter(QByteArrayView parameter) {
 }
 
 QString portName(int portIndex) {
-    return QStringLiteral("COM%1").arg(portIndex + 1);
+    return comPortName(portIndex);
 }
 
-SerialDevice serialDeviceFor(int portIndex, const QString& iniPath) {
-    SerialDevice found{QStringLiteral("/dev/ttyS%1").arg(portIndex), {}};
-    if (!QFileInfo::exists(iniPath))
-        return found;
-    QFile probe(iniPath);
-    if (!probe.open(QIODevice::ReadOnly))
-        return {{}, UnreadablePortMap.arg(iniPath, probe.errorString())};
-    const QSettings map(iniPath, QSettings::IniFormat);
-    if (map.status() != QSettings::NoError)
-        return {{}, UnreadablePortMap.arg(iniPath, QStringLiteral("format error"))};
-    const QString wanted = portName(portIndex);
-    for (const QString& key : map.allKeys()) {
-        // Keys before any section have no group; those of [ports] carry "ports/".
-        const qsizetype slash = key.indexOf(QLatin1Char('/'));
-        const QString group = slash < 0 ? QString() : key.left(slash);
-        const QString name = key.mid(slash + 1);
-        if ((group.isEmpty() || group.compare(QStringLiteral("ports"), Qt::CaseInsensitive) == 0) &&
-            name.compare(wanted, Qt::CaseInsensitive) == 0) {
-            const QString device = map.value(key).toString().trimmed();
-            if (!device.isEmpty())
-                found.device = device;
-        }
-    }
-    return found;
+QString openedPortText(const QString& port, const QString& description) {
+    return QStringLiteral("%1 opened: %2").arg(port, description);
+}
+
+SerialDevice serialDeviceFor(int portIndex, const QString& iniPath, const SerialPortScanner& serialPorts) {
+    const CurrentPortMap current = currentPortMap(iniPath, serialPorts);
+    if (!current.iniError.isEmpty())
+        return {{}, {}, current.iniError};
+    const MappedPort port = current.map.port(portIndex);
+    if (port.origin == PortOrigin::Nowhere)
+        return {
+            {}, {}, LeadsNowhere.arg(portName(portIndex), PortMapFileName).arg(current.map.detectedCount())};
+    return {port.device, describePort(port), {}};
 }
 
 } // namespace tessaly::flashwrite

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "firmware/SerialPortMap.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -7,9 +9,6 @@
 // How the flashing tool is called: one parameter string, "FILE" + byte 0xB6 + the
 // port index in decimal (0 for COM1), and how a port index becomes a serial device.
 namespace tessaly::flashwrite {
-
-// The ini file beside the tool that maps COM ports to serial devices.
-inline const QString PortMapFileName = QStringLiteral("FlashWrite.ini");
 
 // The highest port index the tool accepts (COM256).
 inline constexpr int MaxPortIndex = 255;
@@ -33,15 +32,20 @@ QString missingParameterMessage();
 // "COM1" for index 0.
 QString portName(int portIndex);
 
+// Which device was opened for a port, as the window and standard error say it:
+// "COM1 opened: /dev/ttyUSB0 — FT232R USB UART (FTDI)".
+QString openedPortText(const QString& port, const QString& description);
+
 struct SerialDevice {
-    QString device; // the device path, e.g. /dev/ttyS0
-    QString error;  // empty when a device was found
+    QString device;      // the device path, e.g. /dev/ttyUSB0
+    QString description; // what the port is, for the window and standard error
+    QString error;       // empty when a device was found
     bool ok() const { return error.isEmpty(); }
 };
 
-// The serial device for the port `portIndex`: the entry COMn (n = index + 1, letters in
-// either case) in the [ports] section of the ini file `iniPath` or before any section;
-// without an entry or without the file, /dev/ttyS<index>.
-SerialDevice serialDeviceFor(int portIndex, const QString& iniPath);
+// The serial device for the port `portIndex`, by the port map the configurator shows:
+// the entry COMn in the ini file `iniPath` ([ports] or before any section), otherwise
+// the n-th of the ports `serialPorts` detects.
+SerialDevice serialDeviceFor(int portIndex, const QString& iniPath, const SerialPortScanner& serialPorts);
 
 } // namespace tessaly::flashwrite

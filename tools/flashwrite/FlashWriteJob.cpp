@@ -4,6 +4,11 @@
 #include "tools/flashwrite/FlashWriteCall.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 namespace tessaly::flashwrite {
 
@@ -16,15 +21,37 @@ const QString CannotOpenPort = QStringLiteral("Cannot open %1 (%2): %3");
 const QString PortFailed = QStringLiteral("Transfer to %1 (%2) failed: %3");
 const QString PortStalled = QStringLiteral("Transfer to %1 (%2) failed: the port accepted no data for %3 s");
 const QString Done = QStringLiteral("%1 records sent to %2 (%3)");
+// A user outside the group that owns the device (dialout on Debian, Ubuntu and Fedora).
+const QString PortPermissionDenied =
+    QStringLiteral("Cannot open %1 (%2): permission denied. Add your user to the %3 group "
+                   "(sudo usermod -aG %3 $USER), then log out and in again.");
 
 constexpr qint64 MaxFileSize = 64 * 1024 * 1024;
 constexpr int DefaultStallMilliseconds = 10000;
 constexpr qint32 BaudRate = 115200;
 
+// Whether this process lacks the right to read and write `device`. QSerialPort reports
+// a busy device as a permission error too; only EACCES is a matter of groups.
+bool accessDenied(const QString& device) {
+#ifdef Q_OS_UNIX
+    return ::access(QFile::encodeName(device).constData(), R_OK | W_OK) != 0 && errno == EACCES;
+#else
+    Q_UNUSED(device);
+    return false;
+#endif
+}
+
+QString deviceGroup(const QString& device) {
+    const QString group = QFileInfo(device).group();
+    return group.isEmpty() || group == QLatin1String("root") ? QStringLiteral("dialout") : group;
+}
+
 } // namespace
 
-FlashWriteJob::FlashWriteJob(QByteArray parameter, QString portMapPath, QObject* parent)
-    : QObject(parent), parameter_(std::move(parameter)), portMapPath_(std::move(portMapPath)) {
+FlashWriteJob::FlashWriteJob(QByteArray parameter, QString portMapPath, const SerialPortScanner* serialPorts,
+                             QObject* parent)
+    : QObject(parent), parameter_(std::move(parameter)), portMapPath_(std::move(portMapPath)),
+      serialPorts_(serialPorts ? *serialPorts : systemPorts_) {
     stall_.setSingleShot(true);
     stall_.setInterval(DefaultStallMilliseconds);
     connect(&stall_, &QTimer::timeout, this, [this] {
@@ -54,10 +81,9 @@ void FlashWriteJob::start() {
     records_ = std::move(check.records);
 
     const QString name = portName(call.portIndex);
-    const SerialDevice device = serialDeviceFor(call.portIndex, portMapPath_);
+    const SerialDevice device = serialDeviceFor(call.portIndex, portMapPath_, serialPorts_);
     if (!device.ok())
         return finish(PortFailure, device.error);
-    emit portNamed(name, device.device);
     emit progress(0, int(records_.size()));
 
     portLabel_ = name;
@@ -68,8 +94,13 @@ void FlashWriteJob::start() {
     port_.setParity(QSerialPort::NoParity);
     port_.setStopBits(QSerialPort::OneStop);
     port_.setFlowControl(QSerialPort::NoFlowControl);
-    if (!port_.open(QIODevice::WriteOnly))
+    if (!port_.open(QIODevice::WriteOnly)) {
+        if (port_.error() == QSerialPort::PermissionError && accessDenied(device.device))
+            return finish(PortFailure,
+                          PortPermissionDenied.arg(name, device.device, deviceGroup(device.device)));
         return finish(PortFailure, CannotOpenPort.arg(name, device.device, port_.errorString()));
+    }
+    emit portOpened(name, device.description);
     writeNext();
 }
 

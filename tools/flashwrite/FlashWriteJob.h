@@ -1,5 +1,7 @@
 #pragma once
 
+#include "firmware/SystemSerialPorts.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QObject>
@@ -25,8 +27,10 @@ enum Outcome : int {
 class FlashWriteJob : public QObject {
     Q_OBJECT
 public:
-    // `portMapPath`: the FlashWrite.ini that maps ports to devices (need not exist).
-    FlashWriteJob(QByteArray parameter, QString portMapPath, QObject* parent = nullptr);
+    // `portMapPath`: the FlashWrite.ini that maps ports to devices (need not exist);
+    // `serialPorts`: the ports unmapped COM names fall to, the machine's when null.
+    FlashWriteJob(QByteArray parameter, QString portMapPath, const SerialPortScanner* serialPorts = nullptr,
+                  QObject* parent = nullptr);
 
     // How long the port may accept no data before the transfer counts as failed.
     void setStallTimeout(int milliseconds) { stall_.setInterval(milliseconds); }
@@ -36,7 +40,8 @@ public:
 
 signals:
     void fileNamed(const QString& fileName);
-    void portNamed(const QString& port, const QString& device);
+    // The port is open: COMn and what it leads to.
+    void portOpened(const QString& port, const QString& description);
     void progress(int sent, int total);
     void finished(int outcome, const QString& message);
 
@@ -48,6 +53,8 @@ private:
 
     QByteArray parameter_;
     QString portMapPath_;
+    SystemSerialPorts systemPorts_;
+    const SerialPortScanner& serialPorts_;
     QString portLabel_; // COMn
     QString device_;
     QSerialPort port_;

@@ -1,5 +1,7 @@
 #include "tools/flashwrite/FlashWriteWindow.h"
 
+#include "tools/flashwrite/FlashWriteCall.h"
+
 #include <QFormLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -39,8 +41,8 @@ void FlashWriteWindow::showFile(const QString& fileName) {
     file_->setText(fileName);
 }
 
-void FlashWriteWindow::showPort(const QString& port, const QString& device) {
-    port_->setText(QStringLiteral("%1 (%2)").arg(port, device));
+void FlashWriteWindow::showPort(const QString& port, const QString& description) {
+    port_->setText(openedPortText(port, description));
     outcome_->setText(tr("Sending..."));
 }
 

@@ -15,7 +15,8 @@ public:
     explicit FlashWriteWindow(QWidget* parent = nullptr);
 
     void showFile(const QString& fileName);
-    void showPort(const QString& port, const QString& device);
+    // The port is open: COMn and the device it leads to.
+    void showPort(const QString& port, const QString& description);
     void showProgress(int sent, int total);
     void showOutcome(bool succeeded, const QString& message);
 

@@ -3,12 +3,13 @@
 //   FlashWrite.exe "FILE"<0xB6>INDEX
 //
 // One argument: the S-record file in double quotes, the byte 0xB6 and the index of the
-// serial port in decimal (0 for COM1). COMn is /dev/ttyS<n-1> unless FlashWrite.ini
-// beside the executable maps it:
+// serial port in decimal (0 for COM1). COMn is the n-th serial port detected (USB
+// adapters first), unless FlashWrite.ini beside the executable maps it:
 //
 //   [ports]
 //   COM3=/dev/ttyUSB0
 //
+// The device opened for COMn is named in the window and on standard error.
 // The whole file is checked before the port is opened. The window shows the file, the
 // port, the progress and the outcome and stays open until it is closed; with
 // FLASHWRITE_EXIT_WHEN_DONE=1 the tool ends by itself when the run is over. The exit
@@ -33,10 +34,15 @@ int main(int argc, char* argv[]) {
 
     // The parameter stays the raw bytes it was given: 0xB6 is a byte, not a character.
     const QByteArray parameter = argc == 2 ? QByteArray(argv[1]) : QByteArray();
-    FlashWriteJob job(parameter, QDir(QCoreApplication::applicationDirPath()).filePath(PortMapFileName));
+    FlashWriteJob job(parameter,
+                      QDir(QCoreApplication::applicationDirPath()).filePath(tessaly::PortMapFileName));
     FlashWriteWindow window;
     QObject::connect(&job, &FlashWriteJob::fileNamed, &window, &FlashWriteWindow::showFile);
-    QObject::connect(&job, &FlashWriteJob::portNamed, &window, &FlashWriteWindow::showPort);
+    QObject::connect(&job, &FlashWriteJob::portOpened, &window,
+                     [&window](const QString& port, const QString& about) {
+                         window.showPort(port, about);
+                         std::fprintf(stderr, "%s\n", qPrintable(openedPortText(port, about)));
+                     });
     QObject::connect(&job, &FlashWriteJob::progress, &window, &FlashWriteWindow::showProgress);
 
     int outcome = Interrupted;

@@ -1,0 +1,61 @@
+// ports: which device each COM name leads to, as the firmware dialog and the flashing
+// tool see it.
+
+#include "cli/CliContext.h"
+#include "cli/CommandTable.h"
+#include "cli/PortMapOfProgram.h"
+#include "firmware/ComposeFirmware.h"
+#include "firmware/SystemSerialPorts.h"
+#include "platform/PathForms.h"
+
+namespace tessaly::cli {
+
+CurrentPortMap programPortMap(const CliContext& context) {
+    const SystemSerialPorts system;
+    return currentPortMap(joinPath(context.workspace.paths().ProgramDir, PortMapFileName), system);
+}
+
+namespace {
+
+// The detected port's description and maker, "-" when there is none.
+QString about(const MappedPort& port) {
+    if (port.origin != PortOrigin::Nowhere && !port.present)
+        return QStringLiteral("missing");
+    if (!port.detected)
+        return port.origin == PortOrigin::Nowhere ? NoPortText : QStringLiteral("-");
+    QStringList parts;
+    if (!port.detected->description.isEmpty())
+        parts << port.detected->description;
+    if (!port.detected->manufacturer.isEmpty() &&
+        !port.detected->description.contains(port.detected->manufacturer, Qt::CaseInsensitive))
+        parts << port.detected->manufacturer;
+    return parts.isEmpty() ? QStringLiteral("-") : parts.join(QStringLiteral(", "));
+}
+
+QString orDash(const QString& text) {
+    return text.isEmpty() ? QStringLiteral("-") : text;
+}
+
+} // namespace
+
+int runPorts(CliContext& context, QStringList args) {
+    CliContext::refuseOptions(args);
+    if (!args.isEmpty())
+        throw UsageError(QStringLiteral("ports takes no arguments"));
+    const CurrentPortMap current = programPortMap(context);
+    if (!current.iniError.isEmpty())
+        context.messages.error(current.iniError);
+    // The names the configurator offers always, and any further one that leads somewhere.
+    const int count = std::max(int(SerialPortNames.size()), current.map.size());
+    for (int index = 0; index < count; ++index) {
+        const MappedPort port = current.map.port(index);
+        if (index >= SerialPortNames.size() && port.origin == PortOrigin::Nowhere)
+            continue;
+        context.out << comPortName(index) << '\t' << orDash(port.device) << '\t' << about(port) << '\t'
+                    << orDash(portOriginName(port.origin)) << '\n';
+    }
+    context.out.flush();
+    return current.iniError.isEmpty() ? 0 : 1;
+}
+
+} // namespace tessaly::cli

@@ -1,0 +1,115 @@
+#include "firmware/SerialPortMap.h"
+#include "tests/support/ScriptedSerialPorts.h"
+
+#include <QTest>
+
+using namespace tessaly;
+using namespace tessaly::test;
+
+namespace {
+
+// "ttyUSB0 usb by=usb-FTDI_X" describes one detected port.
+SerialPortDescription parsePort(const QString& text) {
+    const QStringList words = text.split(QLatin1Char(' '));
+    SerialPortDescription port = describedPort(words[0]);
+    for (const QString& word : words.mid(1)) {
+        if (word == QLatin1String("usb"))
+            port.usb = true;
+        else if (word.startsWith(QLatin1String("by=")))
+            port.byIdName = word.mid(3);
+    }
+    return port;
+}
+
+QString originText(PortOrigin origin) {
+    return origin == PortOrigin::Nowhere ? QStringLiteral("nowhere") : portOriginName(origin);
+}
+
+} // namespace
+
+class TestSerialPortMap : public QObject {
+    Q_OBJECT
+private slots:
+    void ordering_data();
+    void ordering();
+};
+
+void TestSerialPortMap::ordering_data() {
+    QTest::addColumn<QStringList>("detected"); // in the system's order
+    QTest::addColumn<QStringList>("ini");      // COMn=device
+    QTest::addColumn<QStringList>("expected"); // COM1 onwards: "device origin"
+    QTest::addColumn<QString>("lookup");       // a device given by the user
+    QTest::addColumn<int>("lookupIndex");      // its COM index, -1: not in the map
+
+    QTest::newRow("USB first, the others by number")
+        << QStringList{"ttyS10", "ttyS2", "ttyS0", "ttyUSB0 usb"} << QStringList{}
+        << QStringList{"/dev/ttyUSB0 detected", "/dev/ttyS0 detected", "/dev/ttyS2 detected",
+                       "/dev/ttyS10 detected", "- nowhere"}
+        << "/dev/ttyS10" << 3;
+    QTest::newRow("by-id names order the adapters, those without one after them")
+        << QStringList{"ttyACM0 usb", "ttyUSB0 usb by=usb-Prolific_PL2303-if00-port0", "ttyS0",
+                       "ttyUSB1 usb by=usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"}
+        << QStringList{}
+        << QStringList{"/dev/ttyUSB1 detected", "/dev/ttyUSB0 detected", "/dev/ttyACM0 detected",
+                       "/dev/ttyS0 detected"}
+        << "/dev/serial/by-id/usb-Prolific_PL2303-if00-port0" << 1;
+    QTest::newRow("FlashWrite.ini overrides one COM name, the others keep theirs")
+        << QStringList{"ttyS0", "ttyUSB0 usb"} << QStringList{"COM1=/dev/pts/7"}
+        << QStringList{"/dev/pts/7 FlashWrite.ini", "/dev/ttyS0 detected", "- nowhere"} << "/dev/ttyUSB0"
+        << -1;
+    QTest::newRow("an ini entry naming a detected port")
+        << QStringList{"ttyUSB0 usb", "ttyUSB1 usb"} << QStringList{"COM3=/dev/ttyUSB0"}
+        << QStringList{"/dev/ttyUSB0 detected", "/dev/ttyUSB1 detected", "/dev/ttyUSB0 FlashWrite.ini"}
+        << "/dev/ttyUSB0" << 0;
+    QTest::newRow("more than eight ports")
+        << QStringList{"ttyS0", "ttyS1", "ttyS2", "ttyS3", "ttyS4",      "ttyS5",
+                       "ttyS6", "ttyS7", "ttyS8", "ttyS9", "ttyACM0 usb"}
+        << QStringList{"COM12=/dev/pts/3"}
+        << QStringList{"/dev/ttyACM0 detected",
+                       "/dev/ttyS0 detected",
+                       "/dev/ttyS1 detected",
+                       "/dev/ttyS2 detected",
+                       "/dev/ttyS3 detected",
+                       "/dev/ttyS4 detected",
+                       "/dev/ttyS5 detected",
+                       "/dev/ttyS6 detected",
+                       "/dev/ttyS7 detected",
+                       "/dev/ttyS8 detected",
+                       "/dev/ttyS9 detected",
+                       "/dev/pts/3 FlashWrite.ini",
+                       "- nowhere"}
+        << "/dev/ttyS9" << 10;
+    QTest::newRow("nothing detected")
+        << QStringList{} << QStringList{} << QStringList{"- nowhere"} << "/dev/ttyUSB0" << -1;
+}
+
+void TestSerialPortMap::ordering() {
+    QFETCH(QStringList, detected);
+    QFETCH(QStringList, ini);
+    QFETCH(QStringList, expected);
+    QFETCH(QString, lookup);
+    QFETCH(int, lookupIndex);
+
+    QList<SerialPortDescription> ports;
+    for (const QString& text : detected)
+        ports << parsePort(text);
+    QMap<int, QString> entries;
+    for (const QString& entry : ini)
+        entries.insert(entry.section(QLatin1Char('='), 0, 0).mid(3).toInt() - 1,
+                       entry.section(QLatin1Char('='), 1));
+
+    const SerialPortMap map(entries, ports);
+    QStringList got;
+    for (int index = 0; index < expected.size(); ++index) {
+        const MappedPort port = map.port(index);
+        got << (port.device.isEmpty() ? QStringLiteral("-") : port.device) + QLatin1Char(' ') +
+                   originText(port.origin);
+    }
+    QCOMPARE(got, expected);
+    // Every name up to the last one leading somewhere is counted; nothing after it.
+    QCOMPARE(map.size(), int(expected.size()) - (expected.last().endsWith(QLatin1String("nowhere")) ? 1 : 0));
+    QCOMPARE(map.indexOfDevice(lookup).value_or(-1), lookupIndex);
+}
+
+QTEST_MAIN(TestSerialPortMap)
+#include "tst_serialportmap.moc"

@@ -30,6 +30,11 @@ const Command table[] = {
      runFlash},
     {"update", "[--project P] --port COMn [--wait]",
      "build, compose and flash, as Update Device and \"Execute update firmware\" do", runUpdate},
+    {"fleet", "apply FILE.csv | export | check",
+     "apply: write, build and compose every project named in FILE.csv (column project, then\n"
+     "      keys of set), or nothing when a row is refused; export: every project's values as\n"
+     "      that CSV; check: stale bank files and firmware, duplicated or unusable addresses",
+     runFleet},
 };
 } // namespace
 

@@ -27,5 +27,6 @@ int runPing(CliContext& context, QStringList args);
 int runCompose(CliContext& context, QStringList args);
 int runFlash(CliContext& context, QStringList args);
 int runUpdate(CliContext& context, QStringList args);
+int runFleet(CliContext& context, QStringList args);
 
 } // namespace tessaly::cli

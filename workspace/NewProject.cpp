@@ -14,13 +14,10 @@
 
 namespace tessaly {
 
-namespace {
-// A name must stay one directory below the destination.
-bool isUsableName(const QString& name) {
+bool isUsableProjectName(const QString& name) {
     return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
            !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'));
 }
-} // namespace
 
 NewProjectCommand::NewProjectCommand(Workspace& workspace, Messages& messages)
     : workspace_(workspace), messages_(messages) {}
@@ -34,7 +31,7 @@ bool NewProjectCommand::confirm(const QString& typedName) {
         messages_.plain(DestinationNotValidMessage);
         NewProjectCloseAllowed = false;
     }
-    if (!isUsableName(NewProjectName)) {
+    if (!isUsableProjectName(NewProjectName)) {
         messages_.plain(NameNotValidMessage);
         NewProjectCloseAllowed = false;
     }

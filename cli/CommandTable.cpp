@@ -30,10 +30,16 @@ const Command table[] = {
      runFlash},
     {"update", "[--project P] --port COMn [--wait]",
      "build, compose and flash, as Update Device and \"Execute update firmware\" do", runUpdate},
-    {"fleet", "apply FILE.csv | export | check",
+    {"probe", "[--project P] [--unit N] [--timeout MS] [--table]",
+     "commissioning check at the project's address and port: ICMP echo, Modbus TCP connection,\n"
+     "      one read of holding register 0 of unit N (1) through the gateway; with --table, every\n"
+     "      row of the translate table; exit 0 when the device answered on Modbus TCP",
+     runProbe},
+    {"fleet", "apply FILE.csv | export | check | probe [--unit N] [--timeout MS]",
      "apply: write, build and compose every project named in FILE.csv (column project, then\n"
      "      keys of set), or nothing when a row is refused; export: every project's values as\n"
-     "      that CSV; check: stale bank files and firmware, duplicated or unusable addresses",
+     "      that CSV; check: stale bank files and firmware, duplicated or unusable addresses;\n"
+     "      probe: probe's three steps for every project at once, a table of the results",
      runFleet},
 };
 } // namespace

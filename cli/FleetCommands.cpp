@@ -53,7 +53,7 @@ int runFleetExport(CliContext& context, QStringList args) {
 
 int runFleet(CliContext& context, QStringList args) {
     if (args.isEmpty())
-        throw UsageError(QStringLiteral("fleet needs apply, export or check"));
+        throw UsageError(QStringLiteral("fleet needs apply, export, check or probe"));
     const QString action = args.takeFirst();
     if (action == QLatin1String("apply"))
         return runFleetApply(context, args);
@@ -61,6 +61,8 @@ int runFleet(CliContext& context, QStringList args) {
         return runFleetExport(context, args);
     if (action == QLatin1String("check"))
         return runFleetCheck(context, args);
+    if (action == QLatin1String("probe"))
+        return runFleetProbe(context, args);
     throw UsageError(QStringLiteral("unknown fleet command %1").arg(action));
 }
 

@@ -35,6 +35,17 @@ const Command table[] = {
      "print the port map the flashing tool follows: COM name, device, description and where\n"
      "      the mapping comes from (FlashWrite.ini or detected), tab-separated",
      runPorts},
+    {"probe", "[--project P] [--unit N] [--timeout MS] [--table]",
+     "commissioning check at the project's address and port: ICMP echo, Modbus TCP connection,\n"
+     "      one read of holding register 0 of unit N (1) through the gateway; with --table, every\n"
+     "      row of the translate table; exit 0 when the device answered on Modbus TCP",
+     runProbe},
+    {"fleet", "apply FILE.csv | export | check | probe [--unit N] [--timeout MS]",
+     "apply: write, build and compose every project named in FILE.csv (column project, then\n"
+     "      keys of set), or nothing when a row is refused; export: every project's values as\n"
+     "      that CSV; check: stale bank files and firmware, duplicated or unusable addresses;\n"
+     "      probe: probe's three steps for every project at once, a table of the results",
+     runFleet},
 };
 } // namespace
 

@@ -28,5 +28,7 @@ int runCompose(CliContext& context, QStringList args);
 int runFlash(CliContext& context, QStringList args);
 int runUpdate(CliContext& context, QStringList args);
 int runPorts(CliContext& context, QStringList args);
+int runFleet(CliContext& context, QStringList args);
+int runProbe(CliContext& context, QStringList args);
 
 } // namespace tessaly::cli

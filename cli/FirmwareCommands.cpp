@@ -4,6 +4,7 @@
 #include "cli/CliContext.h"
 #include "cli/CommandTable.h"
 #include "cli/PortMapOfProgram.h"
+#include "cli/ProjectSteps.h"
 #include "firmware/ComposeFirmware.h"
 #include "firmware/FlashToolCall.h"
 #include "image/BankFiles.h"
@@ -20,27 +21,6 @@ namespace tessaly::cli {
 namespace {
 
 const QString StaleBankMessage = QStringLiteral("%1 is older than pargen.xml: run build first");
-
-struct ComposeRequest {
-    QString reference; // absolute path
-    bool fromMaster = false;
-    MergeSettings settings;
-};
-
-// The compose pass's names for the current project, as the firmware dialog sets them.
-ComposeRequest composeRequest(const CliContext& context, const std::optional<QString>& reference,
-                              const std::optional<QString>& output) {
-    const ProjectPaths& paths = context.workspace.paths();
-    ComposeRequest request;
-    request.fromMaster = !reference;
-    request.reference = reference ? QFileInfo(*reference).absoluteFilePath()
-                                  : joinPath(paths.MasterDir, ReferenceFirmwareName);
-    request.settings.BinDirectory = withTrailingSeparator(joinPath(paths.ProjectDir, BinDirectoryName));
-    request.settings.OutputDirectory = withTrailingSeparator(paths.ProjectDir);
-    request.settings.OutputName =
-        output.value_or(NewFirmwarePrefix + QFileInfo(request.reference).fileName());
-    return request;
-}
 
 std::optional<QString> takeOutputName(QStringList& args) {
     const std::optional<QString> output = CliContext::takeOption(args, QStringLiteral("--output"));
@@ -92,24 +72,11 @@ void warnUnlessPortLeadsSomewhere(CliContext& context, int portIndex) {
 
 // The compose pass; true when the new firmware may be flashed.
 bool compose(CliContext& context, const ComposeRequest& request) {
-    if (request.fromMaster && !QFileInfo(request.reference).isFile()) {
-        context.messages.error(ReferenceNotFoundMessage);
-        return false;
-    }
-    NoMergeProgress progress;
-    const ComposeOutcome outcome =
-        composeBank1(request.reference, request.settings, true, context.messages, progress);
-    if (outcome.merge.error) {
-        context.messages.error(*outcome.merge.error);
-        return false;
-    }
-    const FlashClearance clearance = clearForFlashing(outcome, request.settings);
-    if (!clearance.refusal.isEmpty())
-        context.messages.plain(clearance.refusal);
-    if (outcome.merge.written)
+    const ComposeRun run = composeFirmware(request, context.messages);
+    if (run.outcome.merge.written)
         context.out << request.settings.OutputDirectory + request.settings.OutputName << '\n'
-                    << "result " << outcome.merge.result << Qt::endl;
-    return clearance.cleared;
+                    << "result " << run.outcome.merge.result << Qt::endl;
+    return run.cleared;
 }
 
 // The flash step. With `wait`, the tool's exit status; otherwise 0 once it runs.
@@ -166,6 +133,38 @@ void warnIfBankIsStale(CliContext& context) {
 
 } // namespace
 
+ComposeRequest composeRequest(const ProjectPaths& paths, const std::optional<QString>& reference,
+                              const std::optional<QString>& output) {
+    ComposeRequest request;
+    request.fromMaster = !reference;
+    request.reference = reference ? QFileInfo(*reference).absoluteFilePath()
+                                  : joinPath(paths.MasterDir, ReferenceFirmwareName);
+    request.settings.BinDirectory = withTrailingSeparator(joinPath(paths.ProjectDir, BinDirectoryName));
+    request.settings.OutputDirectory = withTrailingSeparator(paths.ProjectDir);
+    request.settings.OutputName =
+        output.value_or(NewFirmwarePrefix + QFileInfo(request.reference).fileName());
+    return request;
+}
+
+ComposeRun composeFirmware(const ComposeRequest& request, Messages& messages) {
+    ComposeRun run;
+    if (request.fromMaster && !QFileInfo(request.reference).isFile()) {
+        messages.error(ReferenceNotFoundMessage);
+        return run;
+    }
+    NoMergeProgress progress;
+    run.outcome = composeBank1(request.reference, request.settings, true, messages, progress);
+    if (run.outcome.merge.error) {
+        messages.error(*run.outcome.merge.error);
+        return run;
+    }
+    const FlashClearance clearance = clearForFlashing(run.outcome, request.settings);
+    if (!clearance.refusal.isEmpty())
+        messages.plain(clearance.refusal);
+    run.cleared = clearance.cleared;
+    return run;
+}
+
 int runCompose(CliContext& context, QStringList args) {
     context.selectProject(args);
     const std::optional<QString> reference = CliContext::takeOption(args, QStringLiteral("--reference"));
@@ -176,7 +175,7 @@ int runCompose(CliContext& context, QStringList args) {
     if (!requireProject(context))
         return 1;
     warnIfBankIsStale(context);
-    return compose(context, composeRequest(context, reference, output)) ? 0 : 1;
+    return compose(context, composeRequest(context.workspace.paths(), reference, output)) ? 0 : 1;
 }
 
 int runFlash(CliContext& context, QStringList args) {
@@ -190,7 +189,8 @@ int runFlash(CliContext& context, QStringList args) {
     if (!requireProject(context))
         return 1;
     warnIfBankIsStale(context);
-    return flash(context, composeRequest(context, std::nullopt, output).settings, port, wait);
+    return flash(context, composeRequest(context.workspace.paths(), std::nullopt, output).settings, port,
+                 wait);
 }
 
 int runUpdate(CliContext& context, QStringList args) {
@@ -208,7 +208,7 @@ int runUpdate(CliContext& context, QStringList args) {
         context.messages.error(*failure);
         return 1;
     }
-    const ComposeRequest request = composeRequest(context, std::nullopt, std::nullopt);
+    const ComposeRequest request = composeRequest(context.workspace.paths(), std::nullopt, std::nullopt);
     if (!compose(context, request))
         return 1;
     return flash(context, request.settings, port, wait);

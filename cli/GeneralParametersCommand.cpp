@@ -1,17 +1,15 @@
 #include "cli/CliContext.h"
 #include "cli/CommandTable.h"
+#include "cli/ParameterAssignment.h"
 #include "documents/GeneralParameters.h"
 #include "documents/ParseInt32.h"
 #include "documents/ValidateGeneralParameters.h"
 
-#include <functional>
 #include <vector>
 
 namespace tessaly::cli {
 
 namespace {
-using Assignment = std::function<void(GeneralParameters&)>;
-
 UsageError badValue(const QString& key, const QString& value) {
     return UsageError(QStringLiteral("bad value for %1: \"%2\"").arg(key, value));
 }
@@ -108,11 +106,13 @@ Assignment aliasAssignment(const QString& key, const QString& value) {
         return textOf(&GeneralParameters::SNMP_PUBLIC, communityName(key, value));
     if (key == QLatin1String("private"))
         return textOf(&GeneralParameters::SNMP_PRIVATE, communityName(key, value));
-    throw UsageError(QStringLiteral("unknown key %1").arg(key));
+    throw UnknownKeyError(QStringLiteral("unknown key %1").arg(key));
 }
 
+} // namespace
+
 // An element name takes the text the document would hold for it.
-Assignment elementAssignment(const QString& key, const QString& value) {
+Assignment parameterAssignment(const QString& key, const QString& value) {
     const std::array<QString GeneralParameters::*, 4>* groups[] = {&ipMembers, &maskMembers, &gatewayMembers};
     const QString prefixes[] = {QStringLiteral("TCP_IP"), QStringLiteral("TCP_SUB"),
                                 QStringLiteral("TCP_GAT")};
@@ -149,6 +149,7 @@ Assignment elementAssignment(const QString& key, const QString& value) {
     return aliasAssignment(key, value);
 }
 
+namespace {
 std::vector<Assignment> parseAssignments(const QStringList& args) {
     if (args.isEmpty())
         throw UsageError(QStringLiteral("set needs at least one KEY=VALUE"));
@@ -157,7 +158,7 @@ std::vector<Assignment> parseAssignments(const QStringList& args) {
         const qsizetype equals = arg.indexOf(QLatin1Char('='));
         if (equals <= 0)
             throw UsageError(QStringLiteral("KEY=VALUE expected, not \"%1\"").arg(arg));
-        assignments.push_back(elementAssignment(arg.left(equals), arg.mid(equals + 1)));
+        assignments.push_back(parameterAssignment(arg.left(equals), arg.mid(equals + 1)));
     }
     return assignments;
 }

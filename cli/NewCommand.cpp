@@ -1,5 +1,6 @@
 #include "cli/CliContext.h"
 #include "cli/CommandTable.h"
+#include "cli/ProjectSteps.h"
 #include "documents/GeneralParameters.h"
 #include "documents/TranslateTableFile.h"
 #include "workspace/NewProject.h"
@@ -7,32 +8,37 @@
 namespace tessaly::cli {
 
 namespace {
-// Whether a default document was written; a failure goes to stderr.
-bool written(CliContext& context, const std::optional<QString>& failure) {
+// Whether a default document was written; a failure goes to `messages`.
+bool written(Messages& messages, const std::optional<QString>& failure) {
     if (failure)
-        context.messages.error(*failure);
+        messages.error(*failure);
     return !failure;
 }
 } // namespace
+
+bool createProject(Workspace& workspace, Messages& messages, const QString& name,
+                   const GeneralParameters& parameters) {
+    NewProjectCommand command(workspace, messages);
+    bool documentsWritten = true;
+    // The same default documents as the configurator's New project.
+    command.setDefaultDocumentsWriter([&] {
+        const ProjectPaths& paths = workspace.paths();
+        documentsWritten = written(messages, WriteGeneralParameters(parameters, paths.PargenFile)) &&
+                           written(messages, WriteEmptyTranslateTable(paths.VarFile));
+    });
+    command.prepare();
+    command.onShow();
+    if (!command.confirm(name))
+        return false;
+    command.finish();
+    return documentsWritten;
+}
 
 int runNew(CliContext& context, QStringList args) {
     CliContext::refuseOptions(args);
     if (args.size() != 1)
         throw UsageError(QStringLiteral("new takes one project name"));
-    NewProjectCommand command(context.workspace, context.messages);
-    bool documentsWritten = true;
-    // The same default documents as the configurator's New project.
-    command.setDefaultDocumentsWriter([&] {
-        const ProjectPaths& paths = context.workspace.paths();
-        documentsWritten = written(context, WriteGeneralParameters(GeneralParameters{}, paths.PargenFile)) &&
-                           written(context, WriteEmptyTranslateTable(paths.VarFile));
-    });
-    command.prepare();
-    command.onShow();
-    if (!command.confirm(args.first()))
-        return 1;
-    command.finish();
-    if (!documentsWritten)
+    if (!createProject(context.workspace, context.messages, args.first()))
         return 1;
     context.out << context.workspace.paths().ProjectDir << Qt::endl;
     return 0;

@@ -114,7 +114,7 @@ std::optional<QByteArray> generalParametersDocument(const GeneralParameters& par
 std::optional<QString> WriteGeneralParameters(const GeneralParameters& parameters, const QString& path) {
     const std::optional<QByteArray> document = generalParametersDocument(parameters);
     if (!document)
-        return cannotCreateFileMessage(path, QStringLiteral("A value holds a character XML cannot carry."));
+        return cannotCreateFileMessage(path, UnwritableCharacterReason);
     return writeXmlFile(path, *document);
 }
 

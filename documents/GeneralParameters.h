@@ -82,6 +82,10 @@ QList<std::pair<QString, QString>> generalParameterTexts(const GeneralParameters
 // Nothing when a value holds a character XML cannot carry.
 std::optional<QByteArray> generalParametersDocument(const GeneralParameters& parameters);
 
+// Why no document can be written for some values.
+inline const QString UnwritableCharacterReason =
+    QStringLiteral("A value holds a character XML cannot carry.");
+
 // Replaces the file at `path` with the document for `parameters`, atomically: on
 // failure the previous file stays whole. Returns the error text on failure.
 std::optional<QString> WriteGeneralParameters(const GeneralParameters& parameters, const QString& path);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "documents/Csv.h"
 #include "documents/TranslateTable.h"
 
 #include <QByteArray>
@@ -14,11 +15,8 @@ namespace tessaly {
 inline const QString TranslateTableCsvHeader =
     QStringLiteral("Data Type,Address TCP,Address Device RTU,Address RTU,N° Point,Mnemonic");
 
-inline const QString CsvNotUtf8Message = QStringLiteral("The file is not UTF-8 text.");
 inline const QString CsvHeaderMessage = QStringLiteral("The first line must be the header \"%1\".");
 inline const QString CsvFieldCountMessage = QStringLiteral("Row %1 has %2 fields; a row has 6.");
-inline const QString CsvQuoteMessage = QStringLiteral("Row %1 has a misplaced quote.");
-inline const QString CsvOpenQuoteMessage = QStringLiteral("Row %1 has a quote that is never closed.");
 
 QByteArray TranslateTableCsv(std::span<const TableRow> rows);
 

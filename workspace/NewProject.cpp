@@ -14,14 +14,12 @@
 
 namespace tessaly {
 
-namespace {
 // A name must stay one directory below the destination, and come back from the
 // settings file as it went in: its reader trims blanks at a value's ends.
-bool isUsableName(const QString& name) {
+bool isUsableProjectName(const QString& name) {
     return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
            !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) && name.trimmed() == name;
 }
-} // namespace
 
 NewProjectCommand::NewProjectCommand(Workspace& workspace, Messages& messages)
     : workspace_(workspace), messages_(messages) {}
@@ -35,7 +33,7 @@ bool NewProjectCommand::confirm(const QString& typedName) {
         messages_.plain(DestinationNotValidMessage);
         NewProjectCloseAllowed = false;
     }
-    if (!isUsableName(NewProjectName)) {
+    if (!isUsableProjectName(NewProjectName)) {
         messages_.plain(NameNotValidMessage);
         NewProjectCloseAllowed = false;
     }

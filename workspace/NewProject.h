@@ -12,6 +12,9 @@ inline const QString DestinationNotValidMessage = QStringLiteral("directory dest
 inline const QString NameNotValidMessage = QStringLiteral("Name project not valid");
 inline const QString NameExistsMessage = QStringLiteral("Name project not valid because directory already exists");
 
+// Whether New project accepts `name`: it must stay one directory below the destination.
+bool isUsableProjectName(const QString& name);
+
 // The New project command without its window: the three values that outlive each
 // showing of the dialog and the confirm step behind its OK button. The dialog and
 // the command line both drive it.

@@ -1,0 +1,187 @@
+// Times tessaly-cli's fleet commands the way an integrator runs them, each in its
+// own process, and reports wall time and the process's peak memory:
+//   - fleet apply of N new devices (one table row each) with the demo reference
+//     firmware, for N/10 and N devices: the two peaks show whether memory stays flat;
+//   - fleet check of the N devices it made;
+//   - fleet probe of P loopback devices (127.0.0.2 and on), every other one answered
+//     by a Modbus TCP server in this program, with a time-out of 1 s. It runs first,
+//     so that its peak memory is its own.
+//
+//   fleet_bench [--devices N] [--probed P] [--dir DIR]
+//
+// DIR (default: a temporary directory, removed afterwards) receives the program
+// directories. Run it when the machine is otherwise idle; its figures go to the README.
+
+#include "tools/demofirmware/DemoFirmware.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QModbusTcpServer>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QThread>
+#include <cstdlib>
+#include <fcntl.h>
+#include <memory>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+struct Measured {
+    int status = -1;
+    double seconds = 0;
+    double cpuSeconds = 0; // user and system time: what the run costs on a busy machine too
+    long peakKb = 0;
+};
+
+// Runs the command line with its output thrown away. With `serving`, this program's
+// events are handled while it waits, so that its servers answer the command.
+Measured measure(const QStringList& arguments, bool serving = false) {
+    std::vector<QByteArray> storage;
+    for (const QString& argument : arguments)
+        storage.push_back(argument.toLocal8Bit());
+    std::vector<char*> argv;
+    for (QByteArray& argument : storage)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    Measured result;
+    QElapsedTimer timer;
+    timer.start();
+    pid_t child = 0;
+    if (posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+        return result;
+    int status = 0;
+    rusage usage{};
+    if (serving) {
+        while (wait4(child, &status, WNOHANG, &usage) == 0)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+    } else {
+        wait4(child, &status, 0, &usage);
+    }
+    result.seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.peakKb = usage.ru_maxrss;
+    result.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                        static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    posix_spawn_file_actions_destroy(&actions);
+    return result;
+}
+
+// A program directory with the demo firmware and a table of `devices` new projects,
+// each with its own address.
+QString prepare(const QString& root, int devices) {
+    const QString dir = root + QStringLiteral("/fleet%1").arg(devices);
+    QDir().mkpath(dir + QStringLiteral("/MASTER"));
+    QDir().mkpath(dir + QStringLiteral("/PROJECTS"));
+    QFile firmware(dir + QStringLiteral("/MASTER/sx48316.sx"));
+    if (!firmware.open(QIODevice::WriteOnly) || firmware.write(tessaly::tools::demoFirmware()) < 0)
+        qFatal("cannot write the reference firmware");
+    QByteArray csv = "project,ip,mask,baud,parity\r\n";
+    for (int i = 0; i < devices; ++i)
+        csv += QStringLiteral("Gateway%1,10.%2.%3.%4,255.0.0.0,19200,even\r\n")
+                   .arg(i, 4, 10, QLatin1Char('0'))
+                   .arg(1 + i / 62500)
+                   .arg((i / 250) % 250)
+                   .arg(1 + i % 250)
+                   .toUtf8();
+    QFile table(dir + QStringLiteral("/fleet.csv"));
+    if (!table.open(QIODevice::WriteOnly) || table.write(csv) < 0)
+        qFatal("cannot write the table");
+    return dir;
+}
+
+// fleet probe over `devices` projects, half of them served, while this program's
+// event loop answers for the served ones.
+void benchProbe(const QString& root, int devices, QTextStream& out) {
+    const QString dir = root + QStringLiteral("/probe%1").arg(devices);
+    QDir().mkpath(dir + QStringLiteral("/PROJECTS"));
+    constexpr int Port = 15020;
+    QByteArray csv = "project,ip,port\r\n";
+    std::vector<std::unique_ptr<QModbusTcpServer>> servers;
+    for (int i = 0; i < devices; ++i) {
+        const QString address = QStringLiteral("127.0.%1.%2").arg((i + 2) / 256).arg((i + 2) % 256);
+        csv += QStringLiteral("Device%1,%2,%3\r\n")
+                   .arg(i, 4, 10, QLatin1Char('0'))
+                   .arg(address)
+                   .arg(Port)
+                   .toUtf8();
+        if (i % 2 != 0)
+            continue;
+        auto server = std::make_unique<QModbusTcpServer>();
+        server->setConnectionParameter(QModbusDevice::NetworkAddressParameter, address);
+        server->setConnectionParameter(QModbusDevice::NetworkPortParameter, Port);
+        server->setServerAddress(1);
+        server->setMap({{QModbusDataUnit::HoldingRegisters, {QModbusDataUnit::HoldingRegisters, 0, 10}}});
+        if (!server->connectDevice())
+            qFatal("cannot serve %s:%d", qPrintable(address), Port);
+        servers.push_back(std::move(server));
+    }
+    QFile table(dir + QStringLiteral("/fleet.csv"));
+    if (!table.open(QIODevice::WriteOnly) || table.write(csv) < 0)
+        qFatal("cannot write the table");
+    table.close();
+    // Without a reference firmware each compose fails, but every pargen.xml is written.
+    measure({QStringLiteral(TESSALY_CLI_PATH), "--program-dir", dir, "fleet", "apply", table.fileName()});
+
+    const Measured probe = measure(
+        {QStringLiteral(TESSALY_CLI_PATH), "--program-dir", dir, "fleet", "probe", "--timeout", "1000"},
+        true);
+    out << "fleet probe " << devices << " devices, " << servers.size()
+        << " answering, time-out 1 s: " << QString::number(probe.seconds, 'f', 2) << " s (cpu "
+        << QString::number(probe.cpuSeconds, 'f', 2) << " s), peak " << probe.peakKb / 1024 << " MB, exit "
+        << probe.status << Qt::endl;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication application(argc, argv);
+    QStringList args = QCoreApplication::arguments();
+    int devices = 1000;
+    int probed = 200;
+    QString root;
+    for (qsizetype i = 1; i + 1 < args.size(); i += 2) {
+        if (args[i] == QLatin1String("--devices"))
+            devices = args[i + 1].toInt();
+        else if (args[i] == QLatin1String("--probed"))
+            probed = args[i + 1].toInt();
+        else if (args[i] == QLatin1String("--dir"))
+            root = args[i + 1];
+    }
+    QTemporaryDir temporary;
+    if (root.isEmpty())
+        root = temporary.path();
+    QTextStream out(stdout);
+    double load[3] = {0, 0, 0};
+    if (getloadavg(load, 3) > 0)
+        out << "load average " << load[0] << " on " << QThread::idealThreadCount() << " cores" << Qt::endl;
+    const QString cli = QStringLiteral(TESSALY_CLI_PATH);
+    if (probed > 0)
+        benchProbe(root, probed, out);
+    for (const int count : {devices / 10, devices}) {
+        const QString dir = prepare(root, count);
+        const Measured apply = measure({cli, "--program-dir", dir, "fleet", "apply", dir + "/fleet.csv"});
+        out << "fleet apply " << count << " devices: " << QString::number(apply.seconds, 'f', 2) << " s (cpu "
+            << QString::number(apply.cpuSeconds, 'f', 2) << " s), peak " << apply.peakKb / 1024
+            << " MB, exit " << apply.status << Qt::endl;
+        if (count != devices)
+            continue;
+        const Measured check = measure({cli, "--program-dir", dir, "fleet", "check"});
+        out << "fleet check " << count << " devices: " << QString::number(check.seconds, 'f', 2) << " s (cpu "
+            << QString::number(check.cpuSeconds, 'f', 2) << " s), peak " << check.peakKb / 1024
+            << " MB, exit " << check.status << Qt::endl;
+    }
+    return 0;
+}

@@ -1,5 +1,7 @@
 #include "tools/flashwrite/FlashWriteCall.h"
 
+#include "tools/flashwrite/FlashWritePlatform.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
@@ -64,7 +66,7 @@ QString portName(int portIndex) {
 }
 
 SerialDevice serialDeviceFor(int portIndex, const QString& iniPath) {
-    SerialDevice found{QStringLiteral("/dev/ttyS%1").arg(portIndex), {}};
+    SerialDevice found{defaultSerialDevice(portIndex), {}};
     if (!QFileInfo::exists(iniPath))
         return found;
     QFile probe(iniPath);

@@ -17,6 +17,7 @@
 
 #include "tools/flashwrite/FlashWriteCall.h"
 #include "tools/flashwrite/FlashWriteJob.h"
+#include "tools/flashwrite/FlashWritePlatform.h"
 #include "tools/flashwrite/FlashWriteWindow.h"
 
 #include <QApplication>
@@ -32,8 +33,9 @@ int main(int argc, char* argv[]) {
     const bool exitWhenDone = qEnvironmentVariable("FLASHWRITE_EXIT_WHEN_DONE") == QLatin1String("1");
 
     // The parameter stays the raw bytes it was given: 0xB6 is a byte, not a character.
-    const QByteArray parameter = argc == 2 ? QByteArray(argv[1]) : QByteArray();
-    FlashWriteJob job(parameter, QDir(QCoreApplication::applicationDirPath()).filePath(PortMapFileName));
+    const std::optional<QByteArray> parameter = commandParameter(argc, argv);
+    FlashWriteJob job(parameter.value_or(QByteArray()),
+                      QDir(QCoreApplication::applicationDirPath()).filePath(PortMapFileName));
     FlashWriteWindow window;
     QObject::connect(&job, &FlashWriteJob::fileNamed, &window, &FlashWriteWindow::showFile);
     QObject::connect(&job, &FlashWriteJob::portNamed, &window, &FlashWriteWindow::showPort);
@@ -51,7 +53,7 @@ int main(int argc, char* argv[]) {
 
     window.show();
     QTimer::singleShot(0, &job, [&] {
-        if (argc != 2)
+        if (!parameter)
             end(BadParameter, missingParameterMessage());
         else
             job.start();

@@ -85,6 +85,20 @@ private slots:
         QCOMPARE(perUserProgramDirectory(), QDir::toNativeSeparators(local + QStringLiteral("/tessaly")));
     }
 
+    // The tool in a per-user folder must be a program Windows can start, not a shell
+    // link; a tool the user put there is kept.
+    void perUserToolIsTheInstalledFile() {
+        const QString install = dir_.filePath(QStringLiteral("install"));
+        const QString user = dir_.filePath(QStringLiteral("user"));
+        QDir().mkpath(install + QStringLiteral("/MASTER"));
+        test::writeAll(install + QStringLiteral("/FlashWrite.exe"), "MZ tool");
+        QVERIFY(!preparePerUserProgramDirectory(user, install, {QStringLiteral("FlashWrite.exe")}));
+        QCOMPARE(test::readAll(user + QStringLiteral("/FlashWrite.exe")), QByteArray("MZ tool"));
+        test::writeAll(user + QStringLiteral("/FlashWrite.exe"), "MZ real tool");
+        QVERIFY(!preparePerUserProgramDirectory(user, install, {QStringLiteral("FlashWrite.exe")}));
+        QCOMPARE(test::readAll(user + QStringLiteral("/FlashWrite.exe")), QByteArray("MZ real tool"));
+    }
+
     // The settings file is written in the ANSI code page (1252 here); a character that
     // the code page cannot hold leaves the file alone instead of turning into '?'.
     void settingsFileInAnsiCodePage() {

@@ -54,10 +54,11 @@ set(CPACK_NSIS_INSTALLED_ICON_NAME "tessaly.exe")
 set(CPACK_NSIS_DISPLAY_NAME "Tessaly configurator")
 set(CPACK_NSIS_PACKAGE_NAME "Tessaly configurator")
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+# (NSIS's single quotes: double quotes do not survive the way to the script.)
 set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS [=[
-  IfFileExists "$INSTDIR\stand-in\FlashWrite.exe" 0 tessaly_no_standin
-  IfFileExists "$INSTDIR\FlashWrite.exe" tessaly_no_standin 0
-  CopyFiles /SILENT "$INSTDIR\stand-in\FlashWrite.exe" "$INSTDIR\FlashWrite.exe"
+  IfFileExists '$INSTDIR\stand-in\FlashWrite.exe' 0 tessaly_no_standin
+  IfFileExists '$INSTDIR\FlashWrite.exe' tessaly_no_standin 0
+  CopyFiles /SILENT '$INSTDIR\stand-in\FlashWrite.exe' '$INSTDIR\FlashWrite.exe'
   tessaly_no_standin:
 ]=])
 # The per-user program directories under %LOCALAPPDATA% hold the users' projects:

@@ -89,13 +89,12 @@ void TestCliImage::failures_data() {
     QTest::addColumn<QString>("err"); // the start of standard error; %1 is the program directory
     QTest::newRow("build of a broken pargen.xml")
         << QStringList{"build", "--project", "Plant2"} << pargenText({"PARITY=1"}) << QString() << 1
-        << QString("The configuration image was not built. \"%1/PROJECTS/Plant2/pargen.xml\": element PARITY "
-                   "holds "
-                   "\"1\", which is not allowed (allowed: 0, 2 or 3).\n");
+        << "The configuration image was not built. \"%1" + native("/PROJECTS/Plant2/pargen.xml") +
+               "\": element PARITY holds \"1\", which is not allowed (allowed: 0, 2 or 3).\n";
     QTest::newRow("build without pargen.xml")
         << QStringList{"build", "--project", "Plant2"} << QByteArray() << QString() << 1
-        << QString(
-               "The configuration image was not built. Cannot open file \"%1/PROJECTS/Plant2/pargen.xml\".");
+        << "The configuration image was not built. Cannot open file \"%1" +
+               native("/PROJECTS/Plant2/pargen.xml") + "\".";
     QTest::newRow("build with an argument") << QStringList{"build", "x"} << QByteArray() << QString() << 2
                                             << QString("tessaly-cli build: build takes no arguments");
     QTest::newRow("inspect without a file") << QStringList{"inspect"} << QByteArray() << QString() << 2

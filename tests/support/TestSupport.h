@@ -103,6 +103,9 @@ private:
 };
 
 QByteArray readAll(const QString& path);
+// The system's reason for a file that does not exist ("No such file or directory" on
+// POSIX systems), as QFile reports it.
+QString missingFileReason();
 void writeAll(const QString& path, const QByteArray& bytes);
 
 // tessaly-cli with `arguments`, run to its end.

@@ -6,6 +6,8 @@ if(NOT WIN32)
 endif()
 
 get_filename_component(TESSALY_QT_PREFIX "${Qt6_DIR}/../../.." ABSOLUTE)
+# The toolchain file unpacked the archive; naming it here tells CMake it is used.
+set(TESSALY_QT_ARCHIVE_USED "${TESSALY_QT_ARCHIVE}")
 
 # The MinGW runtime DLLs of the compiler that built the executables.
 execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libstdc++-6.dll

@@ -13,7 +13,7 @@
 #include "firmware/SystemSerialPorts.h"
 #include "platform/DialogRunner.h"
 #include "platform/Messages.h"
-#include "platform/PosixProgramLauncher.h"
+#include "platform/SystemProgramLauncher.h"
 #include "workspace/BoardVariant.h"
 #include "workspace/Captions.h"
 #include "workspace/NewProjectDialog.h"
@@ -61,7 +61,7 @@ TFTessalyeFirmWare::TFTessalyeFirmWare(const QString& programDir, GuiPlatform pl
     Fsaveproj = new TFsaveproj(*newProject_, this);
     FAbout = new TFAbout(platform_.openUrl, this);
     if (!platform_.launcher) {
-        systemLauncher_ = std::make_unique<PosixProgramLauncher>();
+        systemLauncher_ = createSystemProgramLauncher();
         platform_.launcher = systemLauncher_.get();
     }
     if (!platform_.serialPorts) {

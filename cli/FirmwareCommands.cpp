@@ -10,7 +10,7 @@
 #include "image/BankFiles.h"
 #include "platform/Clock.h"
 #include "platform/PathForms.h"
-#include "platform/PosixProgramLauncher.h"
+#include "platform/SystemProgramLauncher.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -93,7 +93,7 @@ int flash(CliContext& context, const MergeSettings& settings, int portIndex, boo
     const QString tool = flashToolPath(paths.ProgramDir);
     const QByteArray parameter = flashToolParameter(settings.OutputDirectory, settings.OutputName, portIndex);
     if (!wait) {
-        if (const auto failure = PosixProgramLauncher().start(tool, parameter)) {
+        if (const auto failure = createSystemProgramLauncher()->start(tool, parameter)) {
             context.messages.error(*failure);
             return 1;
         }

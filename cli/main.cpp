@@ -2,6 +2,7 @@
 #include "cli/CommandTable.h"
 #include "firmware/FlashToolCall.h"
 #include "platform/ProgramDirectory.h"
+#include "platform/StandardStreams.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -30,6 +31,7 @@ int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tessaly-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral("1.001"));
+    tessaly::useBinaryStandardStreams();
     QTextStream out(stdout);
     QTextStream err(stderr);
 

@@ -298,6 +298,9 @@ MergeOutcome MergeBankSx(int bankIndex, const QString& inputFirmware, const QStr
         messages.plain(NewSxNotCreatedMessage);
         return outcome;
     }
+    // Windows replaces no file that is still open: the output may be the input itself.
+    input.close();
+    rendering.close();
     if (!output.commit()) {
         outcome.error = cannotCreateFileMessage(outputPath, output.errorString());
         return outcome;

@@ -122,8 +122,26 @@ QList<SerialPortDescription> orderDetectedPorts(QList<SerialPortDescription> por
     return ports;
 }
 
+namespace {
+// The COM index of a device the system itself names COMn (Windows: "COM3" or
+// "\\.\COM3"); nothing for other device names.
+std::optional<int> nativeComIndex(const QString& device) {
+    QStringView name(device);
+    if (name.startsWith(QLatin1String("\\\\.\\")))
+        name = name.mid(4);
+    if (!name.startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
+        return std::nullopt;
+    bool ok = false;
+    const int number = name.mid(3).toInt(&ok);
+    return ok && number >= 1 ? std::optional<int>(number - 1) : std::nullopt;
+}
+} // namespace
+
 SerialPortMap::SerialPortMap(QMap<int, QString> entries, QList<SerialPortDescription> detected)
-    : entries_(std::move(entries)), ordered_(orderDetectedPorts(std::move(detected))) {}
+    : entries_(std::move(entries)), ordered_(orderDetectedPorts(std::move(detected))) {
+    native_ = std::any_of(ordered_.cbegin(), ordered_.cend(),
+                          [](const SerialPortDescription& port) { return nativeComIndex(port.device).has_value(); });
+}
 
 MappedPort SerialPortMap::port(int index) const {
     MappedPort port;
@@ -137,6 +155,15 @@ MappedPort SerialPortMap::port(int index) const {
                 break;
             }
         port.present = port.detected || QFileInfo::exists(port.device);
+    } else if (native_) {
+        // The system's own COM names hold: COMn is the port it calls COMn.
+        for (const SerialPortDescription& detected : ordered_)
+            if (nativeComIndex(detected.device) == index) {
+                port.origin = PortOrigin::Detected;
+                port.detected = detected;
+                port.device = detected.device;
+                port.present = true;
+            }
     } else if (index >= 0 && index < ordered_.size()) {
         port.origin = PortOrigin::Detected;
         port.detected = ordered_[index];
@@ -148,7 +175,12 @@ MappedPort SerialPortMap::port(int index) const {
 
 int SerialPortMap::size() const {
     const int fromIni = entries_.isEmpty() ? 0 : entries_.lastKey() + 1;
-    return std::max(fromIni, int(ordered_.size()));
+    if (!native_)
+        return std::max(fromIni, int(ordered_.size()));
+    int detected = 0;
+    for (const SerialPortDescription& port : ordered_)
+        detected = std::max(detected, nativeComIndex(port.device).value_or(-1) + 1);
+    return std::max(fromIni, detected);
 }
 
 std::optional<int> SerialPortMap::indexOfDevice(const QString& device) const {

@@ -12,7 +12,8 @@
 //   COMn is the FlashWrite.ini entry for COMn when there is one, otherwise the n-th
 //   detected port; detected ports are ordered USB adapters first (by their
 //   /dev/serial/by-id name, those without one after them by device name), then the
-//   others (ttyS, platform UARTs) by device name.
+//   others (ttyS, platform UARTs) by device name. Where the system names its ports
+//   COMn itself (Windows), those names hold instead of the order.
 namespace tessaly {
 
 // The ini file beside the flashing tool that names devices for COM ports.
@@ -78,6 +79,8 @@ public:
 private:
     QMap<int, QString> entries_;
     QList<SerialPortDescription> ordered_;
+    bool native_ = false; // the system names its ports COMn itself
+
 };
 
 // The map as the machine has it now: FlashWrite.ini at `iniPath` and the scanner's

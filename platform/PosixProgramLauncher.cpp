@@ -113,6 +113,10 @@ std::optional<QString> PosixProgramLauncher::start(const QString& program, const
     return std::nullopt;
 }
 
+std::unique_ptr<ProgramLauncher> createSystemProgramLauncher() {
+    return std::make_unique<PosixProgramLauncher>();
+}
+
 std::variant<int, QString> runProgramAndWait(const QString& program, const QByteArray& parameter) {
     if (auto refused = precheck(program, parameter))
         return *refused;

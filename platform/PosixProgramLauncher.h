@@ -1,8 +1,6 @@
 #pragma once
 
-#include "platform/ProgramLauncher.h"
-
-#include <variant>
+#include "platform/SystemProgramLauncher.h"
 
 namespace tessaly {
 
@@ -15,13 +13,5 @@ public:
     // intermediate process that ends at once, so no zombie is left behind.
     std::optional<QString> start(const QString& program, const QByteArray& parameter) override;
 };
-
-// Runs `program` with the one argument `parameter` (byte for byte, in the current
-// directory) and waits for its end. Returns its exit status, or the reason when it
-// could not be started or did not exit normally.
-std::variant<int, QString> runProgramAndWait(const QString& program, const QByteArray& parameter);
-
-// The reason given when a program cannot be started.
-QString cannotStartProgramMessage(const QString& program, const QString& reason);
 
 } // namespace tessaly

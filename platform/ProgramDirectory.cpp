@@ -1,6 +1,7 @@
 #include "platform/ProgramDirectory.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/ToolLink.h"
 
 #include <QDir>
 #include <QFile>
@@ -51,17 +52,6 @@ std::optional<QString> copyMissingFiles(const QString& from, const QString& to) 
     return first;
 }
 
-std::optional<QString> linkTool(const QString& installed, const QString& link) {
-    const QFileInfo current(link);
-    if (current.exists())
-        return std::nullopt; // the linked tool, or a real one the user put in its place
-    if (current.isSymLink())
-        QFile::remove(link); // left dangling by a moved or removed install
-    QFile target(installed);
-    if (!target.link(link))
-        return cannotCreateFileMessage(link, target.errorString());
-    return std::nullopt;
-}
 } // namespace
 
 QString programDirectory(const QStringList& arguments, const QString& executableDir) {

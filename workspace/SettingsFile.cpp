@@ -1,14 +1,18 @@
 #include "workspace/SettingsFile.h"
 
 #include "platform/AtomicFile.h"
-#include "platform/Windows1252.h"
+#include "workspace/SettingsText.h"
 
+#include <QDir>
 #include <QFile>
 #include <QStringDecoder>
 
 namespace tessaly {
 
 namespace {
+const QString CannotEncode =
+    QStringLiteral("Cannot write \"%1\": a value holds a character that the file's code page cannot hold");
+
 std::optional<QString> sectionName(const QString& line) {
     const QString trimmed = line.trimmed();
     if (trimmed.startsWith(QLatin1Char('[')) && trimmed.endsWith(QLatin1Char(']')))
@@ -30,12 +34,7 @@ SettingsFile SettingsFile::parse(const QByteArray& bytes) {
     SettingsFile file;
     if (bytes.isEmpty())
         return file;
-    // Written by this program the file is UTF-8; written on the original platform it
-    // is in the single-byte code page, which is read as such and written back as UTF-8.
-    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
-    QString text = utf8(bytes);
-    if (utf8.hasError())
-        text = decodeWindows1252(bytes);
+    const QString text = decodeSettingsText(bytes);
     file.lines_ = text.split(QLatin1Char('\n'));
     if (file.lines_.last().isEmpty())
         file.lines_.removeLast();
@@ -110,12 +109,20 @@ void SettingsFile::setValue(const QString& section, const QString& key, const QS
 QByteArray SettingsFile::serialize() const {
     QByteArray bytes;
     for (const QString& line : lines_)
-        bytes += line.toUtf8() + "\r\n";
+        bytes += encodeSettingsText(line) + "\r\n";
     return bytes;
 }
 
 std::optional<QString> SettingsFile::save(const QString& path) const {
-    return writeFileAtomically(path, serialize());
+    // An 8-bit code page holds only some characters: a value it cannot hold would be
+    // written as question marks, so the file is left as it is instead.
+    const QByteArray bytes = serialize();
+    QString text;
+    for (const QString& line : lines_)
+        text += line + QStringLiteral("\r\n");
+    if (decodeSettingsText(bytes) != text)
+        return CannotEncode.arg(QDir::toNativeSeparators(path));
+    return writeFileAtomically(path, bytes);
 }
 
 } // namespace tessaly

@@ -86,12 +86,12 @@ void TestCliImage::failures_data() {
     QTest::addColumn<QByteArray>("pargen");     // written to PROJECTS/Plant2 unless null
     QTest::addColumn<QString>("file");          // content of %1/file.x: "" none, else the given text
     QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("err"); // the start of standard error; %1 is the program directory
+    // The start of standard error; %1 is the program directory, paths in the platform's form.
+    QTest::addColumn<QString>("err");
     QTest::newRow("build of a broken pargen.xml")
         << QStringList{"build", "--project", "Plant2"} << pargenText({"PARITY=1"}) << QString() << 1
         << QString("The configuration image was not built. \"%1/PROJECTS/Plant2/pargen.xml\": element PARITY "
-                   "holds "
-                   "\"1\", which is not allowed (allowed: 0, 2 or 3).\n");
+                   "holds \"1\", which is not allowed (allowed: 0, 2 or 3).\n");
     QTest::newRow("build without pargen.xml")
         << QStringList{"build", "--project", "Plant2"} << QByteArray() << QString() << 1
         << QString(
@@ -130,7 +130,7 @@ void TestCliImage::failures() {
         argument.replace("%1", dir.path());
     const CliRun run = runCli(QStringList{"--program-dir", dir.path()} + arguments);
     QCOMPARE(run.exitCode, exitCode);
-    QVERIFY2(run.err.startsWith(err.replace("%1", native(dir.path()))), qPrintable(run.err));
+    QVERIFY2(run.err.startsWith(native(err.replace("%1", dir.path()))), qPrintable(run.err));
     QCOMPARE(run.out, QString());
     QCOMPARE(QDir(dir.file("PROJECTS/Plant2/bin")).entryList(QDir::Files | QDir::Hidden), QStringList());
 }

@@ -12,6 +12,8 @@ namespace {
 SerialPortDescription parsePort(const QString& text) {
     const QStringList words = text.split(QLatin1Char(' '));
     SerialPortDescription port = describedPort(words[0]);
+    if (words[0].contains(QLatin1Char('\\'))) // a Windows device: \\.\COM3
+        port.device = words[0];
     for (const QString& word : words.mid(1)) {
         if (word == QLatin1String("usb"))
             port.usb = true;
@@ -79,6 +81,10 @@ void TestSerialPortMap::ordering_data() {
                        "/dev/pts/3 FlashWrite.ini",
                        "- nowhere"}
         << "/dev/ttyS9" << 10;
+    QTest::newRow("the system's own COM names hold")
+        << QStringList{"\\\\.\\COM3", "\\\\.\\COM1"} << QStringList{"COM2=\\\\.\\COM7"}
+        << QStringList{"\\\\.\\COM1 detected", "\\\\.\\COM7 FlashWrite.ini", "\\\\.\\COM3 detected", "- nowhere"}
+        << "\\\\.\\COM3" << 2;
     QTest::newRow("nothing detected")
         << QStringList{} << QStringList{} << QStringList{"- nowhere"} << "/dev/ttyUSB0" << -1;
 }

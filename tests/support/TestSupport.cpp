@@ -44,7 +44,16 @@ int ScriptedDialogs::run(QDialog& dialog) {
     return dialog.result();
 }
 
-ProgramDir::ProgramDir() { QVERIFY(dir_.isValid()); }
+ProgramDir::ProgramDir() {
+    QVERIFY(dir_.isValid());
+}
+
+QString missingFileReason() {
+    QFile missing(QDir::temp().filePath(QStringLiteral("tessaly-no-such-file-7f3a")));
+    if (missing.open(QIODevice::ReadOnly))
+        return {};
+    return missing.errorString();
+}
 
 QByteArray readAll(const QString& path) {
     QFile file(path);

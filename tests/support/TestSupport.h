@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QDialog>
+#include <QDir>
 #include <QHash>
 #include <QProcess>
 #include <QString>
@@ -23,7 +24,10 @@ namespace tessaly::test {
 class RecordingMessages final : public Messages {
 public:
     void plain(const QString& text) override { shown << text; }
-    void error(const QString& text) override { shown << text; errors << text; }
+    void error(const QString& text) override {
+        shown << text;
+        errors << text;
+    }
     QStringList shown;  // every box, in order
     QStringList errors; // the error boxes among them
 };
@@ -50,7 +54,9 @@ class ScriptedDialogs final : public DialogRunner {
 public:
     using Script = std::function<void(QDialog&)>;
     int run(QDialog& dialog) override;
-    void script(const QString& objectName, Script script) { scripts_[objectName].push_back(std::move(script)); }
+    void script(const QString& objectName, Script script) {
+        scripts_[objectName].push_back(std::move(script));
+    }
     QStringList ran; // objectNames, in order
 
 private:
@@ -88,14 +94,18 @@ public:
 class ProgramDir {
 public:
     ProgramDir();
-    QString path() const { return dir_.path(); }
-    QString file(const QString& relative) const { return dir_.filePath(relative); }
+    // In the platform's own form (backslashes on Windows), as the program makes paths.
+    QString path() const { return QDir::toNativeSeparators(dir_.path()); }
+    QString file(const QString& relative) const { return QDir::toNativeSeparators(dir_.filePath(relative)); }
 
 private:
     QTemporaryDir dir_;
 };
 
 QByteArray readAll(const QString& path);
+// The system's reason for a file that does not exist ("No such file or directory" on
+// POSIX systems), as QFile reports it.
+QString missingFileReason();
 void writeAll(const QString& path, const QByteArray& bytes);
 
 // tessaly-cli with `arguments`, run to its end.

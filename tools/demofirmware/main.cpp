@@ -23,6 +23,7 @@ int main(int argc, char* argv[]) {
     QFile existing(output);
     if (existing.open(QIODevice::ReadOnly)) {
         const QByteArray content = existing.readAll();
+        existing.close(); // Windows replaces no file that is still open
         if (content == firmware)
             return 0;
         if (!isDemoFirmware(content)) {

@@ -1,5 +1,7 @@
 #include "tools/flashwrite/FlashWriteCall.h"
 
+#include "tools/flashwrite/FlashWritePlatform.h"
+
 #include <QFile>
 
 namespace tessaly::flashwrite {
@@ -70,9 +72,13 @@ SerialDevice serialDeviceFor(int portIndex, const QString& iniPath, const Serial
     if (!current.iniError.isEmpty())
         return {{}, {}, current.iniError};
     const MappedPort port = current.map.port(portIndex);
-    if (port.origin == PortOrigin::Nowhere)
+    if (port.origin == PortOrigin::Nowhere) {
+        // Where the platform has COM devices of its own, the port is that device.
+        if (const QString native = defaultSerialDevice(portIndex); !native.isEmpty())
+            return {native, native, {}};
         return {
             {}, {}, LeadsNowhere.arg(portName(portIndex), PortMapFileName).arg(current.map.detectedCount())};
+    }
     return {port.device, describePort(port), {}};
 }
 

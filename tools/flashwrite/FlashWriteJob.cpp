@@ -94,7 +94,9 @@ void FlashWriteJob::start() {
     port_.setParity(QSerialPort::NoParity);
     port_.setStopBits(QSerialPort::OneStop);
     port_.setFlowControl(QSerialPort::NoFlowControl);
-    if (!port_.open(QIODevice::WriteOnly)) {
+    // Opened for reading too, though nothing is read: setting a port up through a
+    // write-only handle is refused by some serial drivers (Wine's among them).
+    if (!port_.open(QIODevice::ReadWrite)) {
         if (port_.error() == QSerialPort::PermissionError && accessDenied(device.device))
             return finish(PortFailure,
                           PortPermissionDenied.arg(name, device.device, deviceGroup(device.device)));

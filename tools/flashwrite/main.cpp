@@ -18,6 +18,7 @@
 
 #include "tools/flashwrite/FlashWriteCall.h"
 #include "tools/flashwrite/FlashWriteJob.h"
+#include "tools/flashwrite/FlashWritePlatform.h"
 #include "tools/flashwrite/FlashWriteWindow.h"
 
 #include <QApplication>
@@ -33,8 +34,8 @@ int main(int argc, char* argv[]) {
     const bool exitWhenDone = qEnvironmentVariable("FLASHWRITE_EXIT_WHEN_DONE") == QLatin1String("1");
 
     // The parameter stays the raw bytes it was given: 0xB6 is a byte, not a character.
-    const QByteArray parameter = argc == 2 ? QByteArray(argv[1]) : QByteArray();
-    FlashWriteJob job(parameter,
+    const std::optional<QByteArray> parameter = commandParameter(argc, argv);
+    FlashWriteJob job(parameter.value_or(QByteArray()),
                       QDir(QCoreApplication::applicationDirPath()).filePath(tessaly::PortMapFileName));
     FlashWriteWindow window;
     QObject::connect(&job, &FlashWriteJob::fileNamed, &window, &FlashWriteWindow::showFile);
@@ -57,7 +58,7 @@ int main(int argc, char* argv[]) {
 
     window.show();
     QTimer::singleShot(0, &job, [&] {
-        if (argc != 2)
+        if (!parameter)
             end(BadParameter, missingParameterMessage());
         else
             job.start();

@@ -1,0 +1,51 @@
+# The Windows build: the build directory becomes a ready program directory (the
+# executables with the Qt and MinGW runtime DLLs and plugins beside them), and every
+# Windows program the build or the tests run goes through Wine.
+if(NOT WIN32)
+  return()
+endif()
+
+get_filename_component(TESSALY_QT_PREFIX "${Qt6_DIR}/../../.." ABSOLUTE)
+# The toolchain file unpacked the archive; naming it here tells CMake it is used.
+set(TESSALY_QT_ARCHIVE_USED "${TESSALY_QT_ARCHIVE}")
+
+# The MinGW runtime DLLs of the compiler that built the executables.
+execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libstdc++-6.dll
+  OUTPUT_VARIABLE _libstdcxx OUTPUT_STRIP_TRAILING_WHITESPACE)
+execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libgcc_s_seh-1.dll
+  OUTPUT_VARIABLE _libgcc OUTPUT_STRIP_TRAILING_WHITESPACE)
+find_file(TESSALY_WINPTHREAD_DLL libwinpthread-1.dll
+  PATHS /usr/x86_64-w64-mingw32/lib /usr/x86_64-w64-mingw32/bin NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+set(TESSALY_MINGW_DLLS ${_libstdcxx} ${_libgcc} ${TESSALY_WINPTHREAD_DLL})
+foreach(dll IN LISTS TESSALY_MINGW_DLLS)
+  if(NOT IS_ABSOLUTE "${dll}" OR NOT EXISTS "${dll}")
+    message(FATAL_ERROR "MinGW runtime DLL not found: ${dll}")
+  endif()
+endforeach()
+
+# Every Qt library of the archive; the program loads what it links.
+file(GLOB TESSALY_QT_DLLS "${TESSALY_QT_PREFIX}/bin/Qt6*.dll")
+list(FILTER TESSALY_QT_DLLS EXCLUDE REGEX "Qt6Test\\.dll$")
+set(TESSALY_QT_PLUGINS
+  platforms/qwindows.dll platforms/qoffscreen.dll platforms/qminimal.dll
+  styles/qwindowsvistastyle.dll
+  imageformats/qico.dll)
+
+# Lay out the runtime once at configure time: prebuilt inputs, copied only when newer.
+file(COPY ${TESSALY_MINGW_DLLS} ${TESSALY_QT_DLLS} "${TESSALY_QT_PREFIX}/bin/Qt6Test.dll"
+  DESTINATION ${TESSALY_PROGRAM_DIR})
+foreach(plugin IN LISTS TESSALY_QT_PLUGINS)
+  get_filename_component(folder ${plugin} DIRECTORY)
+  file(COPY "${TESSALY_QT_PREFIX}/plugins/${plugin}" DESTINATION ${TESSALY_PROGRAM_DIR}/${folder})
+endforeach()
+
+# Wine runs the programs in a prefix of this build's own, made on first use.
+find_program(TESSALY_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
+if(TESSALY_WINE)
+  set(TESSALY_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/wine-run.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
+    FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
+else()
+  message(WARNING "No Wine found: the Windows programs are built but not run")
+endif()

@@ -1,0 +1,66 @@
+# Windows packages of the program directory: `cpack -G ZIP` and `cpack -G NSIS` from
+# the build directory. The executables sit at the top with the Qt and MinGW runtime
+# DLLs and plugins beside them, and MASTER holds the demo reference firmware.
+#
+# On Windows the real flashing tool is the one users put beside the program. The
+# stand-in is an optional component, off by default: it is installed to "stand-in"
+# and copied up only where no FlashWrite.exe is there yet, so a real tool is never
+# replaced, and the uninstaller leaves FlashWrite.exe alone.
+install(TARGETS tessaly tessaly-cli RUNTIME DESTINATION . COMPONENT program)
+install(FILES ${TESSALY_QT_DLLS} ${TESSALY_MINGW_DLLS} DESTINATION . COMPONENT program)
+foreach(plugin IN LISTS TESSALY_QT_PLUGINS)
+  get_filename_component(folder ${plugin} DIRECTORY)
+  install(FILES "${TESSALY_QT_PREFIX}/plugins/${plugin}" DESTINATION ${folder} COMPONENT program)
+endforeach()
+install(TARGETS flashwrite RUNTIME DESTINATION stand-in COMPONENT flashtool)
+
+# A fresh demo firmware for the package, never the one in the build directory's MASTER,
+# which may be a real reference firmware put there by the developer.
+set(demo_firmware ${CMAKE_CURRENT_BINARY_DIR}/MASTER/sx48316.sx)
+add_custom_command(
+  OUTPUT ${demo_firmware}
+  COMMAND ${CMAKE_COMMAND} -E rm -f ${demo_firmware}
+  COMMAND demofirmware ${demo_firmware}
+  DEPENDS demofirmware
+  COMMENT "Writing the demo reference firmware for installation"
+  VERBATIM)
+add_custom_target(install_demo_firmware ALL DEPENDS ${demo_firmware})
+install(FILES ${demo_firmware} DESTINATION MASTER COMPONENT program)
+
+set(CPACK_PACKAGE_NAME Tessaly)
+set(CPACK_PACKAGE_VENDOR "Tessaly")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Configurator for Tessaly Modbus TCP to Modbus RTU gateways")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_FILE_NAME "tessaly-${PROJECT_VERSION}-win64")
+set(CPACK_PACKAGE_INSTALL_DIRECTORY "Tessaly")
+set(CPACK_GENERATOR ZIP NSIS)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_COMPONENTS_ALL program flashtool)
+set(CPACK_COMPONENT_PROGRAM_DISPLAY_NAME "Tessaly configurator")
+set(CPACK_COMPONENT_PROGRAM_REQUIRED ON)
+set(CPACK_COMPONENT_FLASHTOOL_DISPLAY_NAME "FlashWrite.exe stand-in")
+set(CPACK_COMPONENT_FLASHTOOL_DESCRIPTION
+  "A stand-in for the flashing tool, for trying the firmware update without the real one. Never replaces a FlashWrite.exe that is already there.")
+set(CPACK_COMPONENT_FLASHTOOL_DISABLED ON)
+# The ZIP is the whole program directory in one archive; the installer offers parts.
+set(CPACK_ARCHIVE_COMPONENT_INSTALL OFF)
+set(CPACK_NSIS_COMPONENT_INSTALL ON)
+
+# The Start-menu entry with the program's icon, and the uninstaller's entry.
+set(CPACK_PACKAGE_EXECUTABLES "tessaly;Tessaly configurator")
+set(CPACK_NSIS_MUI_ICON "${PROJECT_SOURCE_DIR}/app/resources/tessaly.ico")
+set(CPACK_NSIS_MUI_UNIICON "${PROJECT_SOURCE_DIR}/app/resources/tessaly.ico")
+set(CPACK_NSIS_INSTALLED_ICON_NAME "tessaly.exe")
+set(CPACK_NSIS_DISPLAY_NAME "Tessaly configurator")
+set(CPACK_NSIS_PACKAGE_NAME "Tessaly configurator")
+set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+# (NSIS's single quotes: double quotes do not survive the way to the script.)
+set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS [=[
+  IfFileExists '$INSTDIR\stand-in\FlashWrite.exe' 0 tessaly_no_standin
+  IfFileExists '$INSTDIR\FlashWrite.exe' tessaly_no_standin 0
+  CopyFiles /SILENT '$INSTDIR\stand-in\FlashWrite.exe' '$INSTDIR\FlashWrite.exe'
+  tessaly_no_standin:
+]=])
+# The per-user program directories under %LOCALAPPDATA% hold the users' projects:
+# the uninstaller removes only what the installer put in place.
+include(CPack)

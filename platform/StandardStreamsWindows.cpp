@@ -1,0 +1,16 @@
+#include "platform/StandardStreams.h"
+
+#include <cstdio>
+#include <fcntl.h>
+#include <io.h>
+
+namespace tessaly {
+
+void useBinaryStandardStreams() {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+}
+
+} // namespace tessaly

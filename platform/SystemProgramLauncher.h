@@ -1,0 +1,24 @@
+#pragma once
+
+#include "platform/ProgramLauncher.h"
+
+#include <QByteArray>
+#include <QString>
+#include <memory>
+#include <variant>
+
+namespace tessaly {
+
+// The program launcher of this platform (one source file per platform implements
+// these three). The parameter string reaches the program byte for byte.
+std::unique_ptr<ProgramLauncher> createSystemProgramLauncher();
+
+// Runs `program` with the one parameter string `parameter` (byte for byte, in the
+// current directory) and waits for its end. Returns its exit status, or the reason when
+// it could not be started or did not exit normally.
+std::variant<int, QString> runProgramAndWait(const QString& program, const QByteArray& parameter);
+
+// The reason given when a program cannot be started.
+QString cannotStartProgramMessage(const QString& program, const QString& reason);
+
+} // namespace tessaly

@@ -1,0 +1,90 @@
+// Starts programs on Windows with CreateProcessA, so that the parameter string goes
+// into the command line as the raw bytes it is (0xB6 stays one byte, the pilcrow of
+// the ANSI code page). The command line is the quoted program path, one blank and the
+// parameter string, as a shell would make it.
+#include "platform/SystemProgramLauncher.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <windows.h>
+
+namespace tessaly {
+
+namespace {
+
+const QString CannotStart = QStringLiteral("Cannot start \"%1\". %2");
+const QString ParameterHoldsNul = QStringLiteral("The parameter string holds a zero byte");
+const QString PathNotAnsi = QStringLiteral("Its path cannot be written in the ANSI code page");
+
+QString lastErrorText() {
+    return qt_error_string(static_cast<int>(::GetLastError()));
+}
+
+struct Started {
+    PROCESS_INFORMATION process{};
+    std::optional<QString> failure;
+};
+
+Started createProcess(const QString& program, const QByteArray& parameter) {
+    Started started;
+    if (parameter.contains('\0')) {
+        started.failure = cannotStartProgramMessage(program, ParameterHoldsNul);
+        return started;
+    }
+    const QString native = QDir::toNativeSeparators(program);
+    const QByteArray path = native.toLocal8Bit();
+    if (QString::fromLocal8Bit(path) != native) {
+        started.failure = cannotStartProgramMessage(program, PathNotAnsi);
+        return started;
+    }
+    // CreateProcessA may write into the command line: it gets a copy of its own.
+    QByteArray commandLine = '"' + path + "\" " + parameter;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    if (!::CreateProcessA(path.constData(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &started.process))
+        started.failure = cannotStartProgramMessage(program, lastErrorText());
+    return started;
+}
+
+void closeHandles(const PROCESS_INFORMATION& process) {
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+}
+
+class WindowsProgramLauncher final : public ProgramLauncher {
+public:
+    std::optional<QString> start(const QString& program, const QByteArray& parameter) override {
+        const Started started = createProcess(program, parameter);
+        if (started.failure)
+            return started.failure;
+        closeHandles(started.process);
+        return std::nullopt;
+    }
+};
+
+} // namespace
+
+QString cannotStartProgramMessage(const QString& program, const QString& reason) {
+    return CannotStart.arg(QDir::toNativeSeparators(program), reason);
+}
+
+std::unique_ptr<ProgramLauncher> createSystemProgramLauncher() {
+    return std::make_unique<WindowsProgramLauncher>();
+}
+
+std::variant<int, QString> runProgramAndWait(const QString& program, const QByteArray& parameter) {
+    const Started started = createProcess(program, parameter);
+    if (started.failure)
+        return *started.failure;
+    DWORD status = 0;
+    const bool ended = ::WaitForSingleObject(started.process.hProcess, INFINITE) == WAIT_OBJECT_0 &&
+                       ::GetExitCodeProcess(started.process.hProcess, &status);
+    const QString failure = ended ? QString() : cannotStartProgramMessage(program, lastErrorText());
+    closeHandles(started.process);
+    if (!ended)
+        return failure;
+    return static_cast<int>(status);
+}
+
+} // namespace tessaly

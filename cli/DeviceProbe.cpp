@@ -2,12 +2,14 @@
 
 #include "platform/IcmpEcho.h"
 
+#include <QDataStream>
 #include <QElapsedTimer>
 #include <QModbusReply>
 #include <QModbusTcpClient>
 #include <QThreadPool>
 #include <QTimer>
 #include <QVariant>
+#include <optional>
 
 namespace tessaly::cli {
 
@@ -143,15 +145,31 @@ void DeviceProbe::sendRead(int index) {
         connect(reply, &QModbusReply::finished, this, [this, index, reply] { readEnded(index, reply); });
 }
 
+namespace {
+// The exception code of an exception answer. The answer's bytes are taken as the
+// library serialises them: the function code of an exception answer is no value of
+// QModbusPdu's enumeration, so the header's inline accessors may not load it.
+std::optional<int> exceptionCodeOf(const QModbusReply& reply) {
+    if (reply.error() != QModbusDevice::ProtocolError)
+        return std::nullopt;
+    QByteArray bytes;
+    QDataStream stream(&bytes, QIODevice::WriteOnly);
+    stream << static_cast<const QModbusPdu&>(reply.rawResult());
+    if (bytes.size() != 2 || (quint8(bytes[0]) & 0x80) == 0)
+        return std::nullopt;
+    return quint8(bytes[1]);
+}
+} // namespace
+
 void DeviceProbe::readEnded(int index, QModbusReply* reply) {
     if (reply) {
         ReadOutcome& outcome = index < 0 ? report_.read : report_.table[index];
         if (reply->error() == QModbusDevice::NoError) {
             outcome.kind = ReadOutcome::Answer;
             outcome.values = reply->result().values();
-        } else if (reply->error() == QModbusDevice::ProtocolError && reply->rawResult().isException()) {
+        } else if (const std::optional<int> code = exceptionCodeOf(*reply)) {
             outcome.kind = ReadOutcome::Exception;
-            outcome.exceptionCode = reply->rawResult().exceptionCode();
+            outcome.exceptionCode = *code;
         } else {
             outcome.kind = ReadOutcome::NoAnswer;
             outcome.detail = reply->errorString();

@@ -84,7 +84,7 @@ void TestCliFirmware::composeOfBuiltBank() {
                                QFileDevice::FileModificationTime));
     pargen.close();
     const CliRun run = runCli({"--program-dir", dir.path(), "compose", "--project", "Line3"});
-    QCOMPARE(run.err, err);
+    QCOMPARE(run.err, QDir::toNativeSeparators(err));
     QCOMPARE(run.exitCode, 0);
     QVERIFY2(run.out.endsWith("result 1\n"), qPrintable(run.out));
 }

@@ -330,7 +330,10 @@ void TestFirmwareDialog::portLabelFollowsPorts() {
     h.ports.list = {describedPort("ttyS0"),
                     describedPort("ttyUSB0", "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0", true,
                                   "FT232R USB UART", "FTDI")};
-    writeAll(h.dir.file("FlashWrite.ini"), "[ports]\r\nCOM3=/dev/null\r\n");
+    // A device that is there, on any platform; the ini file takes forward slashes.
+    const QString device = QDir::fromNativeSeparators(h.dir.file("device"));
+    writeAll(device, {});
+    writeAll(h.dir.file("FlashWrite.ini"), "[ports]\r\nCOM3=" + device.toUtf8() + "\r\n");
     QStringList seen;
     h.show([&](TFModifyFileSx& d) {
         QLabel* label = d.findChild<QLabel*>("LabelPort");
@@ -347,7 +350,7 @@ void TestFirmwareDialog::portLabelFollowsPorts() {
         // The label warns; the flash step still hands COM1 to the tool.
         click(d.LbButton2);
     });
-    QCOMPARE(seen, (QStringList{"/dev/ttyUSB0 — FT232R USB UART (FTDI)", "/dev/null [FlashWrite.ini]"}));
+    QCOMPARE(seen, (QStringList{"/dev/ttyUSB0 — FT232R USB UART (FTDI)", device + " [FlashWrite.ini]"}));
     QCOMPARE(h.launcher.started.size(), 1);
     QVERIFY(h.launcher.started[0].parameter.endsWith("\xB6"
                                                      "0"));

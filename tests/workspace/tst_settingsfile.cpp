@@ -32,8 +32,10 @@ void TestSettingsFile::reads_data() {
     QTest::newRow("first key wins") << QByteArray("[lastproj]\r\nprojectname=A\r\nprojectname=B\r\n") << "A";
     QTest::newRow("empty value") << QByteArray("[lastproj]\r\nprojectname=\r\n") << "";
     QTest::newRow("equals in value") << QByteArray("[lastproj]\r\nprojectname=a=b\r\n") << "a=b";
+#ifndef Q_OS_WIN // there the file is in the ANSI code page, as the original program keeps it
     QTest::newRow("UTF-8") << QByteArray("[lastproj]\r\nprojectname=S\xC3\xBC\xE2\x82\xAC\r\n")
                            << "S\u00FC\u20AC";
+#endif
     QTest::newRow("Windows-1252") << QByteArray("[lastproj]\r\nprojectname=S\xFC\x80\r\n") << "S\u00FC\u20AC";
     QTest::newRow("binary garbage") << QByteArray("\x01\x02[\xff\x00]=\n", 8) << "";
 }
@@ -61,10 +63,12 @@ void TestSettingsFile::writes_data() {
         << QByteArray("[lastproj]\r\nother=1\r\nprojectname=P\r\n\r\n[x]\r\ny=2\r\n");
     QTest::newRow("adds section at the end")
         << QByteArray("[x]\r\ny=2\r\n") << "P" << QByteArray("[x]\r\ny=2\r\n[lastproj]\r\nprojectname=P\r\n");
+#ifndef Q_OS_WIN
     QTest::newRow("Windows-1252 file becomes UTF-8")
         << QByteArray("[x]\r\nk=\xE9\r\n[lastproj]\r\nprojectname=Old\r\n") << "S\u00FCd"
         << QByteArray("[x]\r\nk=\xC3\xA9\r\n[lastproj]\r\nprojectname=S\xC3\xBC"
                       "d\r\n");
+#endif
     QTest::newRow("keeps key spelling")
         << QByteArray("[LASTPROJ]\r\nProjectName=A\r\n") << "B" << QByteArray("[LASTPROJ]\r\nProjectName=B\r\n");
 }

@@ -139,8 +139,9 @@ std::optional<int> nativeComIndex(const QString& device) {
 
 SerialPortMap::SerialPortMap(QMap<int, QString> entries, QList<SerialPortDescription> detected)
     : entries_(std::move(entries)), ordered_(orderDetectedPorts(std::move(detected))) {
-    native_ = std::any_of(ordered_.cbegin(), ordered_.cend(),
-                          [](const SerialPortDescription& port) { return nativeComIndex(port.device).has_value(); });
+    native_ = std::any_of(ordered_.cbegin(), ordered_.cend(), [](const SerialPortDescription& port) {
+        return nativeComIndex(port.device).has_value();
+    });
 }
 
 MappedPort SerialPortMap::port(int index) const {

@@ -1,6 +1,5 @@
-#include "workspace/SettingsText.h"
-
 #include "platform/Windows1252.h"
+#include "workspace/SettingsText.h"
 
 #include <QStringDecoder>
 

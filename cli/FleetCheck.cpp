@@ -39,10 +39,6 @@ QString dotted(std::uint32_t address) {
         .arg(address & 0xFF);
 }
 
-// A firmware file up to this size is read whole, which is quicker than line by line;
-// a larger one is streamed so that memory stays bounded.
-constexpr qint64 WholeReadLimit = qint64(8) << 20;
-
 // What one project's files and values say; the address joins the check across projects.
 struct ProjectFindings {
     QStringList lines;
@@ -83,9 +79,7 @@ private:
                                     : cannotOpenFileMessage(bank.filePath(), bankFile.errorString()));
             return;
         }
-        const BankWindowRead window = firmwareFile.size() <= WholeReadLimit
-                                          ? readBank1Window(firmwareFile.readAll(), firmware.filePath())
-                                          : readBank1Window(firmwareFile, firmware.filePath());
+        const BankWindowRead window = readBank1Window(firmwareFile, firmware.filePath());
         if (!window.ok())
             findings_.lines << window.error;
         else if (window.bytes != bankFile.readAll())

@@ -164,6 +164,7 @@ MappedPort SerialPortMap::port(int index) const {
                 port.detected = detected;
                 port.device = detected.device;
                 port.present = true;
+                break;
             }
     } else if (index >= 0 && index < ordered_.size()) {
         port.origin = PortOrigin::Detected;

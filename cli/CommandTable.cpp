@@ -35,11 +35,7 @@ const Command table[] = {
      "print the port map the flashing tool follows: COM name, device, description and where\n"
      "      the mapping comes from (FlashWrite.ini or detected), tab-separated",
      runPorts},
-    {"probe", "[--project P] [--unit N] [--timeout MS] [--table]",
-     "commissioning check at the project's address and port: ICMP echo, Modbus TCP connection,\n"
-     "      one read of holding register 0 of unit N (1) through the gateway; with --table, every\n"
-     "      row of the translate table; exit 0 when the device answered on Modbus TCP",
-     runProbe},
+    {"probe", ProbeUsage, ProbeSummary, runInProbeProgram},
     {"fleet", "apply FILE.csv | export | check | probe [--unit N] [--timeout MS]",
      "apply: write, build and compose every project named in FILE.csv (column project, then\n"
      "      keys of set), or nothing when a row is refused; export: every project's values as\n"
@@ -49,6 +45,8 @@ const Command table[] = {
 };
 } // namespace
 
-std::span<const Command> commands() { return table; }
+std::span<const Command> commands() {
+    return table;
+}
 
 } // namespace tessaly::cli

@@ -29,6 +29,25 @@ int runFlash(CliContext& context, QStringList args);
 int runUpdate(CliContext& context, QStringList args);
 int runPorts(CliContext& context, QStringList args);
 int runFleet(CliContext& context, QStringList args);
+// Hands probe and fleet probe to the probe program (ProbeProgramName) beside this one.
+int runInProbeProgram(CliContext& context, QStringList args);
+
+// The probe program's own commands.
 int runProbe(CliContext& context, QStringList args);
+int runFleetProbe(CliContext& context, QStringList args);
+
+// Only the probe program links the network and Modbus libraries, so that the other
+// commands start without loading them.
+#ifdef Q_OS_WIN
+inline constexpr char ProbeProgramName[] = "tessaly-probe.exe";
+#else
+inline constexpr char ProbeProgramName[] = "tessaly-probe";
+#endif
+
+inline constexpr char ProbeUsage[] = "[--project P] [--unit N] [--timeout MS] [--table]";
+inline constexpr char ProbeSummary[] =
+    "commissioning check at the project's address and port: ICMP echo, Modbus TCP connection,\n"
+    "      one read of holding register 0 of unit N (1) through the gateway; with --table, every\n"
+    "      row of the translate table; exit 0 when the device answered on Modbus TCP";
 
 } // namespace tessaly::cli

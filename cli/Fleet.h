@@ -27,6 +27,5 @@ public:
 int runFleetApply(CliContext& context, QStringList args);
 int runFleetExport(CliContext& context, QStringList args);
 int runFleetCheck(CliContext& context, QStringList args);
-int runFleetProbe(CliContext& context, QStringList args);
 
 } // namespace tessaly::cli

@@ -8,17 +8,9 @@
 #include "documents/GeneralParameters.h"
 #include "platform/PathForms.h"
 
-#include <QDir>
 #include <QFile>
-#include <algorithm>
 
 namespace tessaly::cli {
-
-QStringList fleetProjectNames(const ProjectPaths& paths) {
-    QStringList names = QDir(paths.ProjectsDir).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 int runFleetExport(CliContext& context, QStringList args) {
     CliContext::refuseOptions(args);
@@ -62,7 +54,7 @@ int runFleet(CliContext& context, QStringList args) {
     if (action == QLatin1String("check"))
         return runFleetCheck(context, args);
     if (action == QLatin1String("probe"))
-        return runFleetProbe(context, args);
+        return runInProbeProgram(context, args);
     throw UsageError(QStringLiteral("unknown fleet command %1").arg(action));
 }
 

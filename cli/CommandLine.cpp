@@ -1,0 +1,87 @@
+#include "cli/CommandLine.h"
+
+#include "cli/CliContext.h"
+#include "firmware/FlashToolCall.h"
+#include "platform/ProgramDirectory.h"
+#include "platform/StandardStreams.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+#include <cstdio>
+#include <exception>
+
+namespace tessaly::cli {
+
+namespace {
+
+std::span<char* const> startArguments;
+
+void printUsage(QTextStream& stream, std::span<const Command> commands) {
+    stream << "Usage: tessaly-cli [--program-dir DIR] COMMAND [ARGUMENTS]\n\n"
+              "DIR holds MASTER, PROJECTS and Tessaly.ini; by default the folder of the program,\n"
+              "or ~/.local/share/tessaly when the program is installed for all users.\n"
+              "A project P (--project P) is a folder of PROJECTS or a project directory; without it,\n"
+              "the last project opened in the configurator.\n\nCommands:\n";
+    for (const Command& command : commands)
+        stream << "  " << command.name << " " << command.usage << "\n      " << command.summary << "\n";
+    stream << "\nExit status: 0 done, 1 refused or failed, 2 usage error.\n";
+    stream.flush();
+}
+
+} // namespace
+
+std::span<char* const> processArguments() {
+    return startArguments;
+}
+
+int runCommandLine(int argc, char* argv[], std::span<const Command> commands) {
+    startArguments = std::span<char* const>(argv, static_cast<std::size_t>(argc));
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tessaly-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.001"));
+    useBinaryStandardStreams();
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+
+    const QStringList all = QCoreApplication::arguments();
+    const ChosenProgramDirectory chosen =
+        chooseProgramDirectory(all, QCoreApplication::applicationDirPath(), {FlashToolFileName});
+    if (chosen.failure)
+        err << *chosen.failure << Qt::endl;
+    const QString& programDir = chosen.path;
+    QStringList args = withoutProgramDirOption(all).mid(1);
+
+    if (args.isEmpty()) {
+        printUsage(err, commands);
+        return 2;
+    }
+    const QString name = args.takeFirst();
+    if (name == QLatin1String("--help") || name == QLatin1String("-h") || name == QLatin1String("help")) {
+        printUsage(out, commands);
+        return 0;
+    }
+    if (name == QLatin1String("--version")) {
+        out << "tessaly-cli " << QCoreApplication::applicationVersion() << Qt::endl;
+        return 0;
+    }
+    for (const Command& command : commands) {
+        if (name != QLatin1String(command.name))
+            continue;
+        try {
+            CliContext context(programDir);
+            return command.run(context, args);
+        } catch (const UsageError& usage) {
+            err << "tessaly-cli " << command.name << ": " << usage.what() << "\nUsage: tessaly-cli "
+                << command.name << ' ' << command.usage << Qt::endl;
+            return 2;
+        } catch (const std::exception& failure) {
+            err << failure.what() << Qt::endl;
+            return 1;
+        }
+    }
+    err << "tessaly-cli: unknown command " << name << Qt::endl;
+    printUsage(err, commands);
+    return 2;
+}
+
+} // namespace tessaly::cli

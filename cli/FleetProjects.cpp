@@ -1,0 +1,15 @@
+#include "cli/Fleet.h"
+#include "workspace/ProjectPaths.h"
+
+#include <QDir>
+#include <algorithm>
+
+namespace tessaly::cli {
+
+QStringList fleetProjectNames(const ProjectPaths& paths) {
+    QStringList names = QDir(paths.ProjectsDir).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace tessaly::cli

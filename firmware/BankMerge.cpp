@@ -4,6 +4,7 @@
 #include "firmware/srecord/LineReader.h"
 #include "firmware/srecord/SRecord.h"
 #include "platform/AtomicFile.h"
+#include "platform/BackgroundRelease.h"
 
 #include <QDir>
 #include <QFile>
@@ -285,9 +286,12 @@ MergeOutcome MergeBankSx(int bankIndex, const QString& inputFirmware, const QStr
         return outcome;
     }
 
+    // The lines are counted first only for a progress display: that is a whole extra
+    // pass over the input.
     qint64 total = RenderedLines;
     bool complete = false;
-    if (const auto inputLines = countLines(input); inputLines && input.seek(0)) {
+    const std::optional<qint64> inputLines = progress.shown() ? countLines(input) : std::optional<qint64>(0);
+    if (inputLines && input.seek(0)) {
         total += *inputLines;
         progress.setMaximum(static_cast<int>(std::min<qint64>(total, INT_MAX)));
         complete = Merge(*bank, progress, outcome.result).run(input, rendering, output);
@@ -301,11 +305,10 @@ MergeOutcome MergeBankSx(int bankIndex, const QString& inputFirmware, const QStr
     // Windows replaces no file that is still open: the output may be the input itself.
     input.close();
     rendering.close();
-    if (!output.commit()) {
+    if (!commitReleasingOldInBackground(output)) {
         outcome.error = cannotCreateFileMessage(outputPath, output.errorString());
         return outcome;
     }
-    removeLeftoverTemporaries(outputPath);
     outcome.written = true;
     return outcome;
 }

@@ -10,6 +10,8 @@ public:
     virtual ~MergeProgress() = default;
     virtual void setMaximum(int maximum) = 0;
     virtual void setPosition(int position) = 0;
+    // Whether anyone sees the progress; without that the merge does not count lines ahead.
+    virtual bool shown() const { return true; }
 };
 
 // For callers that show no progress.
@@ -17,6 +19,7 @@ class NoMergeProgress final : public MergeProgress {
 public:
     void setMaximum(int) override {}
     void setPosition(int) override {}
+    bool shown() const override { return false; }
 };
 
 } // namespace tessaly

@@ -41,7 +41,8 @@ endforeach()
 
 # Wine runs the programs in a prefix of this build's own, made on first use.
 find_program(TESSALY_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
-if(TESSALY_WINE)
+find_program(TESSALY_WINESERVER NAMES wineserver PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
+if(TESSALY_WINE AND TESSALY_WINESERVER)
   set(TESSALY_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
   configure_file(${PROJECT_SOURCE_DIR}/cmake/wine-run.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
     FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)

@@ -10,7 +10,7 @@ install(TARGETS tessaly tessaly-cli RUNTIME DESTINATION . COMPONENT program)
 install(FILES ${TESSALY_QT_DLLS} ${TESSALY_MINGW_DLLS} DESTINATION . COMPONENT program)
 foreach(plugin IN LISTS TESSALY_QT_PLUGINS)
   get_filename_component(folder ${plugin} DIRECTORY)
-  install(FILES "${TESSALY_QT_PREFIX}/plugins/${plugin}" DESTINATION ${folder} COMPONENT program)
+  install(FILES "${TESSALY_PROGRAM_DIR}/${plugin}" DESTINATION ${folder} COMPONENT program)
 endforeach()
 install(TARGETS flashwrite RUNTIME DESTINATION stand-in COMPONENT flashtool)
 

@@ -31,17 +31,36 @@ set(TESSALY_QT_PLUGINS
   styles/qwindowsvistastyle.dll
   imageformats/qico.dll)
 
-# Lay out the runtime once at configure time: prebuilt inputs, copied only when newer.
-file(COPY ${TESSALY_MINGW_DLLS} ${TESSALY_QT_DLLS} "${TESSALY_QT_PREFIX}/bin/Qt6Test.dll"
-  DESTINATION ${TESSALY_PROGRAM_DIR})
+# Lay out the runtime once at configure time: the prebuilt DLLs come with their debug
+# sections (libstdc++-6.dll 24 MB of which 2 MB code), so the program directory and
+# the packages get stripped copies, made again only when the input is newer.
+function(tessaly_lay_out_stripped source folder)
+  get_filename_component(name "${source}" NAME)
+  set(copy "${TESSALY_PROGRAM_DIR}/${folder}/${name}")
+  if(NOT EXISTS "${copy}" OR "${source}" IS_NEWER_THAN "${copy}")
+    file(MAKE_DIRECTORY "${TESSALY_PROGRAM_DIR}/${folder}")
+    execute_process(COMMAND ${CMAKE_STRIP} --strip-all -o "${copy}.part" "${source}" RESULT_VARIABLE failed)
+    if(failed)
+      message(FATAL_ERROR "Cannot strip ${source}")
+    endif()
+    file(RENAME "${copy}.part" "${copy}")
+  endif()
+endfunction()
+foreach(dll IN LISTS TESSALY_MINGW_DLLS TESSALY_QT_DLLS ITEMS "${TESSALY_QT_PREFIX}/bin/Qt6Test.dll")
+  tessaly_lay_out_stripped("${dll}" .)
+endforeach()
 foreach(plugin IN LISTS TESSALY_QT_PLUGINS)
   get_filename_component(folder ${plugin} DIRECTORY)
-  file(COPY "${TESSALY_QT_PREFIX}/plugins/${plugin}" DESTINATION ${TESSALY_PROGRAM_DIR}/${folder})
+  tessaly_lay_out_stripped("${TESSALY_QT_PREFIX}/plugins/${plugin}" ${folder})
 endforeach()
+# The packages take the stripped copies.
+list(TRANSFORM TESSALY_MINGW_DLLS REPLACE "^.*/" "${TESSALY_PROGRAM_DIR}/")
+list(TRANSFORM TESSALY_QT_DLLS REPLACE "^.*/" "${TESSALY_PROGRAM_DIR}/")
 
 # Wine runs the programs in a prefix of this build's own, made on first use.
 find_program(TESSALY_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
-if(TESSALY_WINE)
+find_program(TESSALY_WINESERVER NAMES wineserver PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
+if(TESSALY_WINE AND TESSALY_WINESERVER)
   set(TESSALY_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
   configure_file(${PROJECT_SOURCE_DIR}/cmake/wine-run.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
     FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)

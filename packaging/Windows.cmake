@@ -10,7 +10,7 @@ install(TARGETS tessaly tessaly-cli tessaly-probe RUNTIME DESTINATION . COMPONEN
 install(FILES ${TESSALY_QT_DLLS} ${TESSALY_MINGW_DLLS} DESTINATION . COMPONENT program)
 foreach(plugin IN LISTS TESSALY_QT_PLUGINS)
   get_filename_component(folder ${plugin} DIRECTORY)
-  install(FILES "${TESSALY_QT_PREFIX}/plugins/${plugin}" DESTINATION ${folder} COMPONENT program)
+  install(FILES "${TESSALY_PROGRAM_DIR}/${plugin}" DESTINATION ${folder} COMPONENT program)
 endforeach()
 install(TARGETS flashwrite RUNTIME DESTINATION stand-in COMPONENT flashtool)
 
@@ -43,6 +43,17 @@ set(CPACK_NSIS_INSTALLED_ICON_NAME "tessaly.exe")
 set(CPACK_NSIS_DISPLAY_NAME "Tessaly configurator")
 set(CPACK_NSIS_PACKAGE_NAME "Tessaly configurator")
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+# A 64-bit installer for the 64-bit program: NSIS 3 builds one from its amd64 stubs
+# when the script names that target, which CMake's own script template does not. The
+# build's template is CMake's with the target added.
+file(READ "${CMAKE_ROOT}/Modules/Internal/CPack/NSIS.template.in" _nsis_template)
+string(REPLACE "RequestExecutionLevel admin" "RequestExecutionLevel admin\n  Target amd64-unicode"
+  _nsis_template "${_nsis_template}")
+if(NOT _nsis_template MATCHES "Target amd64-unicode")
+  message(FATAL_ERROR "CMake's NSIS template has changed: the installer cannot be made 64-bit")
+endif()
+file(WRITE "${CMAKE_BINARY_DIR}/packaging/nsis/NSIS.template.in" "${_nsis_template}")
+list(APPEND CPACK_MODULE_PATH "${CMAKE_BINARY_DIR}/packaging/nsis")
 # (NSIS's single quotes: double quotes do not survive the way to the script.)
 set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS [=[
   IfFileExists '$INSTDIR\stand-in\FlashWrite.exe' 0 tessaly_no_standin

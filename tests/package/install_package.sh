@@ -33,7 +33,7 @@ echo "depends: $depends"
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
 program="$root/opt/tessaly"
-for f in tessaly tessaly-cli FlashWrite.exe; do
+for f in tessaly tessaly-cli tessaly-probe FlashWrite.exe; do
   [ -x "$program/$f" ] || fail "missing program $program/$f"
 done
 check_file "$program/MASTER/sx48316.sx"

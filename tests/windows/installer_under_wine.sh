@@ -29,7 +29,7 @@ timeout 120 "$wine" wineboot --init >/dev/null 2>&1
 timeout 120 "$wine" "$installer" /S '/D=C:\Tessaly' >/dev/null 2>&1 || fail "the installer failed"
 drive=$WINEPREFIX/drive_c
 program=$drive/Tessaly
-for f in tessaly.exe tessaly-cli.exe Qt6Core.dll libstdc++-6.dll platforms/qwindows.dll MASTER/sx48316.sx Uninstall.exe; do
+for f in tessaly.exe tessaly-cli.exe tessaly-probe.exe Qt6Core.dll libstdc++-6.dll platforms/qwindows.dll MASTER/sx48316.sx Uninstall.exe; do
   [ -f "$program/$f" ] || fail "missing $f"
 done
 [ ! -e "$program/FlashWrite.exe" ] && [ ! -e "$program/stand-in" ] || fail "the stand-in was installed by default"

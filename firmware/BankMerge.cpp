@@ -5,6 +5,7 @@
 #include "firmware/srecord/SRecord.h"
 #include "platform/AtomicFile.h"
 #include "platform/BackgroundRelease.h"
+#include "platform/IncrementalSync.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,9 +15,6 @@
 #include <climits>
 #include <cstring>
 #include <memory>
-#ifdef Q_OS_LINUX
-#include <fcntl.h>
-#endif
 
 namespace tessaly {
 
@@ -78,7 +76,7 @@ Rendering renderBank(const Bank& bank, const QString& bankPath) {
 // side there; the others are completed with CR LF in a buffer of the writer's own.
 class LineWriter {
 public:
-    explicit LineWriter(QFileDevice& file) : file_(file), staged_(new char[Capacity]) {}
+    explicit LineWriter(QFileDevice& file) : file_(file), staged_(new char[Capacity]), sync_(file.handle()) {}
 
     void write(const LineReader::Piece& piece) {
         if (!piece.endsLine || piece.raw.size() == piece.bytes.size() + 2)
@@ -96,14 +94,15 @@ public:
     bool finish() {
         flushRun();
         flushStaged();
-        return ok_;
+        sync_.finish();
+        return ok_ && !sync_.failed();
     }
 
     bool ok() const { return ok_; }
 
 private:
     static constexpr qsizetype Capacity = qsizetype(1) << 18;
-    static constexpr qint64 WritebackStep = qint64(2) << 20;
+    static constexpr qint64 SyncStep = qint64(4) << 20;
 
     void keep(QByteArrayView raw) {
         flushStaged();
@@ -139,25 +138,21 @@ private:
             return;
         ok_ = file_.write(bytes.data(), bytes.size()) == bytes.size();
         written_ += bytes.size();
-        if (written_ - writtenBack_ >= WritebackStep)
-            startWriteback();
-    }
-
-    // The new firmware is synced to disk before it replaces the old one; handing the
-    // written part to the disk as we go lets that sync overlap the merge.
-    void startWriteback() {
-#ifdef Q_OS_LINUX
-        ::sync_file_range(file_.handle(), writtenBack_, written_ - writtenBack_, SYNC_FILE_RANGE_WRITE);
-#endif
-        writtenBack_ = written_;
+        // The new firmware is synced to disk before it replaces the old one; syncing
+        // the written part as we go lets that sync overlap the merge.
+        if (written_ - synced_ >= SyncStep) {
+            sync_.request();
+            synced_ = written_;
+        }
     }
 
     QFileDevice& file_;
     QByteArrayView run_;
     std::unique_ptr<char[]> staged_;
     qsizetype used_ = 0;
+    IncrementalSync sync_;
     qint64 written_ = 0;
-    qint64 writtenBack_ = 0;
+    qint64 synced_ = 0;
     bool ok_ = true;
 };
 

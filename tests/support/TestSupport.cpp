@@ -73,15 +73,22 @@ CliRun runCli(const QStringList& arguments, const QByteArray& input) {
     QProcess process;
     process.start(QStringLiteral(TESSALY_CLI_PATH), arguments);
     CliRun run;
-    if (!process.waitForStarted(10000))
+    // Under Wine on a busy machine a start can take many seconds.
+    if (!process.waitForStarted(60000)) {
+        run.err = QStringLiteral("tessaly-cli did not start: ") + process.errorString();
         return run;
+    }
     if (!input.isEmpty())
         process.write(input);
     process.closeWriteChannel();
-    process.waitForFinished(120000);
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    const bool finished = process.waitForFinished(120000);
+    run.exitCode = finished && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     run.out = QString::fromUtf8(process.readAllStandardOutput());
     run.err = QString::fromUtf8(process.readAllStandardError());
+    // Says why there is no exit status, so that a failing comparison shows it.
+    if (run.exitCode == -1 && run.err.isEmpty())
+        run.err = finished ? QStringLiteral("tessaly-cli crashed: ") + process.errorString()
+                           : QStringLiteral("tessaly-cli did not end within 2 minutes");
     return run;
 }
 

@@ -44,12 +44,17 @@ int runCommandLine(int argc, char* argv[], std::span<const Command> commands) {
     QTextStream err(stderr);
 
     const QStringList all = QCoreApplication::arguments();
+    QStringList args = withoutProgramDirOption(all).mid(1);
+    for (const Command& command : commands) {
+        if (command.handOver && !args.isEmpty() && args.first() == QLatin1String(command.name))
+            if (const std::optional<int> status = command.handOver(args.mid(1)))
+                return *status;
+    }
     const ChosenProgramDirectory chosen =
         chooseProgramDirectory(all, QCoreApplication::applicationDirPath(), {FlashToolFileName});
     if (chosen.failure)
         err << *chosen.failure << Qt::endl;
     const QString& programDir = chosen.path;
-    QStringList args = withoutProgramDirOption(all).mid(1);
 
     if (args.isEmpty()) {
         printUsage(err, commands);

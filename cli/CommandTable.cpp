@@ -35,13 +35,13 @@ const Command table[] = {
      "print the port map the flashing tool follows: COM name, device, description and where\n"
      "      the mapping comes from (FlashWrite.ini or detected), tab-separated",
      runPorts},
-    {"probe", ProbeUsage, ProbeSummary, runInProbeProgram},
+    {"probe", ProbeUsage, ProbeSummary, nullptr, probeInProbeProgram},
     {"fleet", "apply FILE.csv | export | check | probe [--unit N] [--timeout MS]",
      "apply: write, build and compose every project named in FILE.csv (column project, then\n"
      "      keys of set), or nothing when a row is refused; export: every project's values as\n"
      "      that CSV; check: stale bank files and firmware, duplicated or unusable addresses;\n"
      "      probe: probe's three steps for every project at once, a table of the results",
-     runFleet},
+     runFleet, fleetProbeInProbeProgram},
 };
 } // namespace
 

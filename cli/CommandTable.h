@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QStringList>
+#include <optional>
 #include <span>
 
 namespace tessaly::cli {
@@ -12,6 +13,10 @@ struct Command {
     const char* usage;   // arguments after the name
     const char* summary; // one line for --help
     int (*run)(CliContext& context, QStringList args);
+    // For a command that another program runs: given the arguments after the name, runs
+    // it there and gives its exit status, before this program reads anything; nothing
+    // when the command runs here after all.
+    std::optional<int> (*handOver)(const QStringList& args) = nullptr;
 };
 
 std::span<const Command> commands();
@@ -29,8 +34,9 @@ int runFlash(CliContext& context, QStringList args);
 int runUpdate(CliContext& context, QStringList args);
 int runPorts(CliContext& context, QStringList args);
 int runFleet(CliContext& context, QStringList args);
-// Hands probe and fleet probe to the probe program (ProbeProgramName) beside this one.
-int runInProbeProgram(CliContext& context, QStringList args);
+// probe and fleet probe run in the probe program (ProbeProgramName) beside this one.
+std::optional<int> probeInProbeProgram(const QStringList& args);
+std::optional<int> fleetProbeInProbeProgram(const QStringList& args);
 
 // The probe program's own commands.
 int runProbe(CliContext& context, QStringList args);

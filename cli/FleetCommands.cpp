@@ -53,8 +53,6 @@ int runFleet(CliContext& context, QStringList args) {
         return runFleetExport(context, args);
     if (action == QLatin1String("check"))
         return runFleetCheck(context, args);
-    if (action == QLatin1String("probe"))
-        return runInProbeProgram(context, args);
     throw UsageError(QStringLiteral("unknown fleet command %1").arg(action));
 }
 

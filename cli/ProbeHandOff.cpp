@@ -1,7 +1,7 @@
 // probe and fleet probe run in the probe program beside tessaly-cli, with tessaly-cli's
 // own arguments, so that what the user sees is the same as if tessaly-cli ran them.
+// The hand-over comes before tessaly-cli reads anything: the probe program does it all.
 
-#include "cli/CliContext.h"
 #include "cli/CommandLine.h"
 #include "cli/CommandTable.h"
 
@@ -9,11 +9,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTextStream>
+#include <cstdio>
 #ifdef Q_OS_WIN
 #include <QProcess>
 #else
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <unistd.h>
 #include <vector>
@@ -21,14 +22,17 @@
 
 namespace tessaly::cli {
 
-int runInProbeProgram(CliContext& context, QStringList) {
+namespace {
+
+int runProbeProgram() {
     const QString program =
         QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(ProbeProgramName);
     const QString shown = QDir::toNativeSeparators(program);
+    QTextStream err(stderr);
     if (!QFileInfo(program).isFile()) {
-        context.messages.error(
-            QStringLiteral("Cannot find \"%1\": probe and fleet probe run in it. Reinstall the program.")
-                .arg(shown));
+        err << QStringLiteral("Cannot find \"%1\": probe and fleet probe run in it. Reinstall the program.")
+                   .arg(shown)
+            << Qt::endl;
         return 1;
     }
 #ifdef Q_OS_WIN
@@ -37,7 +41,7 @@ int runInProbeProgram(CliContext& context, QStringList) {
     process.setInputChannelMode(QProcess::ForwardedInputChannel);
     process.start(program, QCoreApplication::arguments().mid(1));
     if (!process.waitForStarted(-1)) {
-        context.messages.error(QStringLiteral("Cannot start \"%1\": %2").arg(shown, process.errorString()));
+        err << QStringLiteral("Cannot start \"%1\": %2").arg(shown, process.errorString()) << Qt::endl;
         return 1;
     }
     process.waitForFinished(-1);
@@ -49,14 +53,24 @@ int runInProbeProgram(CliContext& context, QStringList) {
     std::vector<char*> argv(processArguments().begin(), processArguments().end());
     argv.front() = const_cast<char*>(path.constData());
     argv.push_back(nullptr);
-    context.out.flush();
-    context.err.flush();
     std::fflush(nullptr);
     ::execv(path.constData(), argv.data());
-    context.messages.error(
-        QStringLiteral("Cannot start \"%1\": %2").arg(shown, QString::fromLocal8Bit(std::strerror(errno))));
+    err << QStringLiteral("Cannot start \"%1\": %2").arg(shown, QString::fromLocal8Bit(std::strerror(errno)))
+        << Qt::endl;
     return 1;
 #endif
+}
+
+} // namespace
+
+std::optional<int> probeInProbeProgram(const QStringList&) {
+    return runProbeProgram();
+}
+
+std::optional<int> fleetProbeInProbeProgram(const QStringList& args) {
+    if (args.value(0) != QLatin1String("probe"))
+        return std::nullopt;
+    return runProbeProgram();
 }
 
 } // namespace tessaly::cli

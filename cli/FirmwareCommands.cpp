@@ -29,17 +29,24 @@ std::optional<QString> takeOutputName(QStringList& args) {
     return output;
 }
 
-// The port index of "--port COMn" or "--port DEVICE"; a device path becomes the COM
-// name the port map gives it, so the tool opens that very device.
-int takePort(const CliContext& context, QStringList& args) {
+// The port of "--port COMn" or "--port DEVICE", and the port map when reading it took
+// one: a system scan costs tens of milliseconds, so the flash step reuses it.
+struct PortChoice {
+    int index = 0;
+    std::optional<CurrentPortMap> map;
+};
+
+// A device path becomes the COM name the port map gives it, so the tool opens that
+// very device.
+PortChoice takePort(const CliContext& context, QStringList& args) {
     const std::optional<QString> port = CliContext::takeOption(args, QStringLiteral("--port"));
     if (!port)
         throw UsageError(QStringLiteral("--port COMn is required"));
     if (const std::optional<int> index = serialPortIndex(*port))
-        return *index;
+        return {*index, std::nullopt};
     if (!port->contains(QLatin1Char('/')))
         throw UsageError(QStringLiteral("--port takes COM1 to COM8 or a device path, not %1").arg(*port));
-    const CurrentPortMap current = programPortMap(context);
+    CurrentPortMap current = programPortMap(context);
     if (!current.iniError.isEmpty())
         throw std::runtime_error(current.iniError.toStdString());
     const std::optional<int> index = current.map.indexOfDevice(*port);
@@ -50,13 +57,13 @@ int takePort(const CliContext& context, QStringList& args) {
         throw std::runtime_error(QStringLiteral("%1 is %2; the flashing tool is offered COM1 to COM8 only")
                                      .arg(*port, comPortName(*index))
                                      .toStdString());
-    return *index;
+    return {*index, std::move(current)};
 }
 
 // A port leading nowhere is worth a warning, not a refusal: the tool may know better.
-void warnUnlessPortLeadsSomewhere(CliContext& context, int portIndex) {
-    const CurrentPortMap current = programPortMap(context);
-    const MappedPort port = current.map.port(portIndex);
+void warnUnlessPortLeadsSomewhere(CliContext& context, const PortChoice& choice) {
+    const CurrentPortMap current = choice.map ? *choice.map : programPortMap(context);
+    const MappedPort port = current.map.port(choice.index);
     if (current.iniError.isEmpty() && port.present)
         return;
     QString why = current.iniError;
@@ -66,7 +73,7 @@ void warnUnlessPortLeadsSomewhere(CliContext& context, int portIndex) {
                         .arg(PortMapFileName)
                         .arg(current.map.detectedCount())
                   : QStringLiteral("%1 names %2, which is missing").arg(PortMapFileName, port.device);
-    context.err << "Warning: " << comPortName(portIndex) << " leads to no serial port (" << why << "); "
+    context.err << "Warning: " << comPortName(choice.index) << " leads to no serial port (" << why << "); "
                 << FlashToolFileName << " is started all the same" << Qt::endl;
 }
 
@@ -80,7 +87,7 @@ bool compose(CliContext& context, const ComposeRequest& request) {
 }
 
 // The flash step. With `wait`, the tool's exit status; otherwise 0 once it runs.
-int flash(CliContext& context, const MergeSettings& settings, int portIndex, bool wait) {
+int flash(CliContext& context, const MergeSettings& settings, const PortChoice& port, bool wait) {
     const ProjectPaths& paths = context.workspace.paths();
     if (const auto refusal = flashStepRefusal(paths.ProgramDir, settings)) {
         context.messages.plain(*refusal);
@@ -89,7 +96,8 @@ int flash(CliContext& context, const MergeSettings& settings, int portIndex, boo
     // The tool runs in the reference firmware's folder, as it does from the dialog.
     if (QFileInfo(paths.MasterDir).isDir())
         QDir::setCurrent(paths.MasterDir);
-    warnUnlessPortLeadsSomewhere(context, portIndex);
+    warnUnlessPortLeadsSomewhere(context, port);
+    const int portIndex = port.index;
     const QString tool = flashToolPath(paths.ProgramDir);
     const QByteArray parameter = flashToolParameter(settings.OutputDirectory, settings.OutputName, portIndex);
     if (!wait) {
@@ -180,7 +188,7 @@ int runCompose(CliContext& context, QStringList args) {
 
 int runFlash(CliContext& context, QStringList args) {
     context.selectProject(args);
-    const int port = takePort(context, args);
+    const PortChoice port = takePort(context, args);
     const bool wait = CliContext::takeFlag(args, QStringLiteral("--wait"));
     const std::optional<QString> output = takeOutputName(args);
     CliContext::refuseOptions(args);
@@ -195,7 +203,7 @@ int runFlash(CliContext& context, QStringList args) {
 
 int runUpdate(CliContext& context, QStringList args) {
     context.selectProject(args);
-    const int port = takePort(context, args);
+    const PortChoice port = takePort(context, args);
     const bool wait = CliContext::takeFlag(args, QStringLiteral("--wait"));
     CliContext::refuseOptions(args);
     if (!args.isEmpty())

@@ -82,7 +82,7 @@ private:
         const BankWindowRead window = readBank1Window(firmwareFile, firmware.filePath());
         if (!window.ok())
             findings_.lines << window.error;
-        else if (window.bytes != bankFile.readAll())
+        else if (!windowHoldsBank(window, bankFile.readAll()))
             findings_.lines << QStringLiteral("%1 holds a bank window different from %2")
                                    .arg(NewFirmwareName, BankBinName);
     }

@@ -2,6 +2,8 @@
 
 #include "firmware/BankTable.h"
 
+#include <algorithm>
+
 namespace tessaly {
 
 static_assert(Bank1WindowEnd - Bank1WindowStart + 1 == BankSize);
@@ -12,6 +14,11 @@ BankWindowRead readBank1Window(QByteArrayView text, const QString& fileName) {
 
 BankWindowRead readBank1Window(QIODevice& device, const QString& fileName) {
     return readSxWindow(device, Bank1WindowStart, BankSize, fileName);
+}
+
+bool windowHoldsBank(const BankWindowRead& window, QByteArrayView bankFile) {
+    return window.ok() &&
+           QByteArrayView(window.bytes) == bankFile.first(std::min(bankFile.size(), qsizetype(BankSize)));
 }
 
 } // namespace tessaly

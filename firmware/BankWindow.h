@@ -20,4 +20,8 @@ using BankWindowRead = SxWindowRead;
 BankWindowRead readBank1Window(QByteArrayView text, const QString& fileName);
 BankWindowRead readBank1Window(QIODevice& device, const QString& fileName);
 
+// Whether a window read holds the bank a merge inserts from the bytes of a bank file:
+// its first 16384 bytes (a longer file is no fault).
+bool windowHoldsBank(const BankWindowRead& window, QByteArrayView bankFile);
+
 } // namespace tessaly

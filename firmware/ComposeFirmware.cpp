@@ -57,9 +57,7 @@ FlashClearance clearForFlashing(const ComposeOutcome& outcome, const MergeSettin
     if (merge.result != 1)
         return {false, NewSxNotVerifiedMessage};
     const BankWindowRead window = readWindowOf(settings.OutputDirectory + settings.OutputName);
-    // The merge takes the bank's first BankSize bytes; a longer file is no fault.
-    const QByteArray bank = readBankFile(settings.BinDirectory + bankAt(0)->fileName).left(BankSize);
-    if (!window.ok() || window.bytes != bank)
+    if (!windowHoldsBank(window, readBankFile(settings.BinDirectory + bankAt(0)->fileName)))
         return {false, NewSxNotVerifiedMessage};
     return {true, {}};
 }

@@ -133,6 +133,13 @@ void TestCliFleet::checkFindsClashesAndStaleFiles() {
         fleet.apply("project,ip,mask\r\nA,192.168.1.10,255.255.255.0\r\nB,192.168.1.11,255.255.255.0\r\n")
             .exitCode,
         0);
+    // Bytes past the bank's 16384 are not merged, so they are no difference either.
+    writeAll(fleet.dir.file("PROJECTS/A/bin/bank1.bin"),
+             readAll(fleet.dir.file("PROJECTS/A/bin/bank1.bin")) + "past the bank");
+    QFile newer(fleet.dir.file("PROJECTS/A/New_sx48316.sx"));
+    QVERIFY(newer.open(QIODevice::ReadWrite));
+    QVERIFY(newer.setFileTime(QDateTime::currentDateTime().addSecs(30), QFileDevice::FileModificationTime));
+    newer.close();
     const CliRun clean = fleet.run({"fleet", "check"});
     QCOMPARE(clean.out, QString("2 projects checked, 0 found\n"));
     QCOMPARE(clean.exitCode, 0);

@@ -6,6 +6,7 @@
 
 #include <QFileInfo>
 #include <QXmlStreamWriter>
+#include <algorithm>
 
 namespace tessaly {
 
@@ -97,12 +98,43 @@ QList<std::pair<QString, QString>> generalParameterTexts(const GeneralParameters
     return pairs;
 }
 
+namespace {
+bool isXmlSpace(QChar c) {
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
+}
+
+// Writes `text` as an element's content in a form the reader gives back unchanged.
+// A reader turns a raw carriage return into a line feed, so it goes as a character
+// reference. The reader drops content made only of blanks and line ends, even as
+// references, but keeps a CDATA section; a carriage return cannot be in one, so such
+// a text with one cannot be written at all.
+bool writeExactText(QXmlStreamWriter& writer, const QString& text) {
+    if (!text.isEmpty() && std::all_of(text.begin(), text.end(), isXmlSpace)) {
+        if (text.contains(u'\r'))
+            return false;
+        writer.writeCDATA(text);
+        return true;
+    }
+    const QStringList lines = text.split(u'\r');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (i > 0)
+            writer.writeEntityReference(QStringLiteral("#13"));
+        writer.writeCharacters(lines[i]);
+    }
+    return true;
+}
+} // namespace
+
 std::optional<QByteArray> generalParametersDocument(const GeneralParameters& parameters) {
     QByteArray bytes;
     QXmlStreamWriter writer(&bytes);
     writer.writeStartElement(GeneralParameterRoot);
-    for (const auto& [element, text] : generalParameterTexts(parameters))
-        writer.writeTextElement(element, text);
+    for (const auto& [element, text] : generalParameterTexts(parameters)) {
+        writer.writeStartElement(element);
+        if (!writeExactText(writer, text))
+            return std::nullopt;
+        writer.writeEndElement();
+    }
     writer.writeEndElement();
     // The writer drops characters XML cannot carry; a document without them
     // would not hold what the user entered.

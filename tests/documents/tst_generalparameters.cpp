@@ -1,5 +1,6 @@
 #include "documents/GeneralParameters.h"
 #include "documents/ValidateGeneralParameters.h"
+#include "platform/AtomicFile.h"
 #include "tests/support/TestSupport.h"
 
 #include <QTest>
@@ -56,6 +57,8 @@ private slots:
     void unreadableDocument_data();
     void unreadableDocument();
     void writeFailureKeepsPreviousFile();
+    void blanksAndLineEndsReadBack_data();
+    void blanksAndLineEndsReadBack();
     void validation_data();
     void validation();
 };
@@ -200,6 +203,41 @@ void TestGeneralParameters::writeFailureKeepsPreviousFile() {
     QVERIFY(unwritable->startsWith("Cannot create file"));
     QCOMPARE(readAll(path), QByteArray(DefaultDocument));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"pargen.xml"});
+}
+
+void TestGeneralParameters::blanksAndLineEndsReadBack_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("element");
+    QTest::newRow("empty") << QString() << QByteArray("<SNMP_PUBLIC></SNMP_PUBLIC>");
+    QTest::newRow("blanks only") << QString("   ")
+                                 << QByteArray("<SNMP_PUBLIC><![CDATA[   ]]></SNMP_PUBLIC>");
+    QTest::newRow("line ends and tab only")
+        << QString("\n\t\n") << QByteArray("<SNMP_PUBLIC><![CDATA[\n\t\n]]></SNMP_PUBLIC>");
+    QTest::newRow("blanks around a word") << QString(" a ") << QByteArray("<SNMP_PUBLIC> a </SNMP_PUBLIC>");
+    QTest::newRow("carriage return") << QString("a\rb\r")
+                                     << QByteArray("<SNMP_PUBLIC>a&#13;b&#13;</SNMP_PUBLIC>");
+    QTest::newRow("carriage return among blanks") << QString(" \r") << QByteArray();
+}
+
+// Whatever is written reads back as it was, or is refused with the previous file kept.
+void TestGeneralParameters::blanksAndLineEndsReadBack() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, element);
+    ProgramDir dir;
+    const QString path = dir.file("pargen.xml");
+    writeAll(path, DefaultDocument);
+    GeneralParameters p;
+    p.SNMP_PUBLIC = name;
+    const std::optional<QString> error = WriteGeneralParameters(p, path);
+    if (element.isEmpty()) {
+        QCOMPARE(error, std::optional<QString>(cannotCreateFileMessage(path, UnwritableCharacterReason)));
+        QCOMPARE(readAll(path), QByteArray(DefaultDocument));
+        return;
+    }
+    QCOMPARE(error, std::optional<QString>());
+    QCOMPARE(readAll(path),
+             QByteArray(DefaultDocument).replace("<SNMP_PUBLIC>harbor</SNMP_PUBLIC>", element));
+    QCOMPARE(ReadGeneralParameters(path).parameters.SNMP_PUBLIC, name);
 }
 
 void TestGeneralParameters::validation_data() {

@@ -196,7 +196,7 @@ void TestWindowSystem::closingBoxesAndPickersKeepsTheProgram() {
         return true;
     }};
     for (int refusal = 0; refusal < 3; ++refusal) {
-        steps << [&, refusal] {
+        steps << [&] {
             if (shownModal<QDialog>() != pargen)
                 return false;
             pargen->findChild<QLineEdit*>(QStringLiteral("E_IP1"))->setText(QStringLiteral("300"));

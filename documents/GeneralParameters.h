@@ -78,8 +78,10 @@ OperationMode operationModeFromCode(std::int32_t code);
 // The twenty (element, text) pairs of the document for `parameters`, in document order.
 QList<std::pair<QString, QString>> generalParameterTexts(const GeneralParameters& parameters);
 
-// The whole pargen.xml for `parameters`: no declaration, no indentation, UTF-8.
-// Nothing when a value holds a character XML cannot carry.
+// The whole pargen.xml for `parameters`: no declaration, no indentation, UTF-8. A
+// value of blanks and line ends only is a CDATA section and a carriage return is
+// "&#13;", so that every value reads back unchanged. Nothing when a value holds a
+// character XML cannot carry, or a carriage return among blanks only.
 std::optional<QByteArray> generalParametersDocument(const GeneralParameters& parameters);
 
 // Why no document can be written for some values.

@@ -13,8 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(p == tessaly::GeneralParameters{});
         return 0;
     }
-    FUZZ_CHECK(p.SNMP_PUBLIC.size() <= tessaly::CommunityNameMaxLength);
-    FUZZ_CHECK(p.SNMP_PRIVATE.size() <= tessaly::CommunityNameMaxLength);
+    FUZZ_CHECK(tessaly::characterCount(p.SNMP_PUBLIC) <= tessaly::CommunityNameMaxLength);
+    FUZZ_CHECK(tessaly::characterCount(p.SNMP_PRIVATE) <= tessaly::CommunityNameMaxLength);
     FUZZ_CHECK(p.BAUD >= -1 && p.BAUD < static_cast<int>(tessaly::BaudRates.size()));
     FUZZ_CHECK(p.PARITY != tessaly::Parity::Unselected);
 

@@ -97,3 +97,18 @@ for i, text in enumerate(["[lastproj]\r\nprojectname=\\Plant1\r\n", "[lastproj]\
                           "[lastproj]\nother=1\n\n[x]\ny=2\n"]):
     put("settingsfile", "case%02d.ini" % i, text)
 put("settingsfile", "garbage.ini", b"\x01\x02[\xff\x00]=\n")
+
+# Modbus TCP streams as the modbus tests write them: three bytes choosing the read
+# (function, count), then the frames.
+modbus_frames = {
+    "registers": "02 0001 " + "0001 0000 0005 01 03 02 002A",
+    "coils": "00 0009 " + "0001 0000 0005 01 01 02 CD 01",
+    "exception": "02 0001 " + "0001 0000 0003 01 83 0B",
+    "two-frames": "02 0002 " + "0001 0000 0007 01 03 04 0007 0008" + "0002 0000 0003 01 83 02",
+    "request": "00 0000 " + "0001 0000 0006 01 03 000A 0003",
+    "length-zero": "02 0001 " + "0001 0000 0000 01",
+    "length-max": "02 0001 " + "0001 0000 FFFF 01 03 02",
+    "text": "02 0001 " + "HTTP".encode().hex(),
+}
+for name, spaced in modbus_frames.items():
+    put("modbus", name, bytes.fromhex(spaced.replace(" ", "")))

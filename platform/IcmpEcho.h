@@ -19,6 +19,15 @@ public:
     explicit IcmpEchoError(const QString& text) : std::runtime_error(text.toStdString()) {}
 };
 
+// Why no echo goes to the unspecified address: the address names no device, and Linux
+// answers it from this computer itself. `host` is the text that gave it ("0.0.0.0", "0").
+inline QString unspecifiedAddressText(const QString& host) {
+    const QString unspecified = QStringLiteral("0.0.0.0");
+    return host == unspecified ? QStringLiteral("0.0.0.0 is the unspecified address, which names no device")
+                               : QStringLiteral("%1 is the unspecified address %2, which names no device")
+                                     .arg(host, unspecified);
+}
+
 // An ICMP echo client. Tests script it; the program uses createSystemIcmpEcho().
 class IcmpEcho {
 public:

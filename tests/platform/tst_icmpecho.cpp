@@ -1,5 +1,6 @@
 // Echoes go to 127.0.0.1 only.
 #include "platform/IcmpEcho.h"
+#include "platform/IcmpEchoes.h"
 #include "tests/support/PingSupport.h"
 
 #include <QElapsedTimer>
@@ -17,6 +18,8 @@ private slots:
     void loopbackAnswers();
     void repeatedEchoesOnOneClient();
     void emptyHostIsAnError();
+    void manyEchoesAtOnce_data();
+    void manyEchoesAtOnce();
 };
 
 void TestIcmpEcho::loopbackAnswers_data() {
@@ -64,6 +67,37 @@ void TestIcmpEcho::emptyHostIsAnError() {
     QVERIFY_THROWS_EXCEPTION(IcmpEchoError, echo->ping(QString(), QString(), 1000,
                                                        [&](const IcmpReplyStatus&) { reported = true; }));
     QVERIFY(!reported);
+}
+
+void TestIcmpEcho::manyEchoesAtOnce_data() {
+    QTest::addColumn<IcmpSocketKind>("kind");
+    QTest::newRow("any") << IcmpSocketKind::Any;
+    QTest::newRow("datagram") << IcmpSocketKind::Datagram;
+    QTest::newRow("raw") << IcmpSocketKind::Raw;
+}
+
+// Two hundred loopback addresses on one socket: each reply goes to the echo of the
+// address that sent it, and every outcome comes from the event loop.
+void TestIcmpEcho::manyEchoesAtOnce() {
+    QFETCH(IcmpSocketKind, kind);
+    if (!icmpSocketAllowed(kind))
+        QSKIP("this process may not open that kind of ICMP socket here");
+    const auto echoes = createSystemIcmpEchoes(kind);
+    QHash<QString, IcmpEchoes::Outcome> outcomes;
+    QStringList hosts{QStringLiteral("0.0.0.0"), QString()};
+    for (int i = 1; i <= 200; ++i)
+        hosts << QStringLiteral("127.0.%1.%2").arg(i % 2).arg(i);
+    for (const QString& host : hosts)
+        echoes->send(
+            host, IcmpEcho::DefaultReplyTimeoutMs,
+            [&outcomes, host](const IcmpEchoes::Outcome& outcome) { outcomes.insert(host, outcome); });
+    QVERIFY(outcomes.isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(outcomes.size(), hosts.size(), 3 * IcmpEcho::DefaultReplyTimeoutMs);
+    QCOMPARE(outcomes[QString()].kind, IcmpEchoes::Outcome::Error);
+    QCOMPARE(outcomes[QStringLiteral("0.0.0.0")].error,
+             QStringLiteral("0.0.0.0 is the unspecified address, which names no device"));
+    for (const QString& host : hosts.mid(2))
+        QVERIFY2(outcomes[host].kind == IcmpEchoes::Outcome::Answers, qPrintable(host));
 }
 
 QTEST_GUILESS_MAIN(TestIcmpEcho)

@@ -4,14 +4,19 @@
 //     firmware, for N/10 and N devices: the two peaks show whether memory stays flat;
 //   - fleet check of the N devices it made;
 //   - fleet probe of P loopback devices (127.0.0.2 and on), every other one answered
-//     by a Modbus TCP server in this program, with a time-out of 1 s. It runs first,
-//     so that its peak memory is its own.
+//     by a Modbus TCP server in this program, with a time-out of 1 s, under an open
+//     file limit of F (soft and hard; default: this program's own). It runs first, so
+//     that its peak memory is its own.
 //
-//   fleet_bench [--devices N] [--probed P] [--dir DIR]
+//   fleet_bench [--devices N] [--probed P] [--nofile F] [--dir DIR]
 //
 // DIR (default: a temporary directory, removed afterwards) receives the program
 // directories. Run it when the machine is otherwise idle; its figures go to the README.
+// To see the echoes' share where ICMP is blocked, run it in a network namespace whose
+// loopback ignores echoes (see the README).
 
+#include "modbus/Mbap.h"
+#include "modbus/ReadExchange.h"
 #include "tools/demofirmware/DemoFirmware.h"
 
 #include <QCoreApplication>
@@ -19,16 +24,18 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
-#include <QModbusTcpServer>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QThread>
 #include <cstdlib>
 #include <fcntl.h>
 #include <memory>
-#include <spawn.h>
+#include <optional>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 extern char** environ;
@@ -42,9 +49,12 @@ struct Measured {
     long peakKb = 0;
 };
 
-// Runs the command line with its output thrown away. With `serving`, this program's
-// events are handled while it waits, so that its servers answer the command.
-Measured measure(const QStringList& arguments, bool serving = false) {
+// Runs the command line with its standard output to `output` (or thrown away) and its
+// standard error thrown away, under an open file limit of `nofile` when given. With
+// `serving`, this program's events are handled while it waits, so that its servers
+// answer the command.
+Measured measure(const QStringList& arguments, bool serving = false, std::optional<rlim_t> nofile = {},
+                 const QString& output = QStringLiteral("/dev/null")) {
     std::vector<QByteArray> storage;
     for (const QString& argument : arguments)
         storage.push_back(argument.toLocal8Bit());
@@ -52,16 +62,26 @@ Measured measure(const QStringList& arguments, bool serving = false) {
     for (QByteArray& argument : storage)
         argv.push_back(argument.data());
     argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    const QByteArray outputPath = output.toLocal8Bit();
     Measured result;
     QElapsedTimer timer;
     timer.start();
-    pid_t child = 0;
-    if (posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+    const pid_t child = fork();
+    if (child < 0)
         return result;
+    if (child == 0) {
+        // The files first: this program's own descriptors may lie above the limit.
+        const int out = open(outputPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(out, 1);
+        dup2(null, 2);
+        if (nofile) {
+            const rlimit limit{*nofile, *nofile};
+            setrlimit(RLIMIT_NOFILE, &limit);
+        }
+        execve(argv[0], argv.data(), environ);
+        _exit(127);
+    }
     int status = 0;
     rusage usage{};
     if (serving) {
@@ -75,7 +95,6 @@ Measured measure(const QStringList& arguments, bool serving = false) {
     result.peakKb = usage.ru_maxrss;
     result.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    posix_spawn_file_actions_destroy(&actions);
     return result;
 }
 
@@ -102,31 +121,74 @@ QString prepare(const QString& root, int devices) {
     return dir;
 }
 
+// A device's Modbus TCP side: every read answered with zeros, through the code a
+// gateway answers with.
+class ZeroDevice final : public QTcpServer {
+public:
+    ZeroDevice() {
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = nextPendingConnection()) {
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+                connect(socket, &QTcpSocket::readyRead, socket, [socket] { answer(*socket); });
+            }
+        });
+    }
+
+private:
+    static void answer(QTcpSocket& socket) {
+        QByteArray& buffer = buffers()[&socket];
+        buffer += socket.readAll();
+        for (;;) {
+            const tessaly::modbus::FrameScan scan = tessaly::modbus::scanFrame(buffer);
+            if (scan.status == tessaly::modbus::FrameScan::Malformed) {
+                socket.abort();
+                return;
+            }
+            if (scan.status == tessaly::modbus::FrameScan::Incomplete)
+                return;
+            tessaly::modbus::Adu adu = tessaly::modbus::decodeAdu(buffer, scan.size);
+            buffer.remove(0, scan.size);
+            const auto read = tessaly::modbus::parseReadRequest(adu.pdu);
+            if (const auto* request = std::get_if<tessaly::modbus::ReadRequest>(&read)) {
+                const std::vector<std::uint16_t> zeros(request->count, 0);
+                adu.pdu = tessaly::modbus::readAnswerPdu(request->function, zeros);
+            } else {
+                adu.pdu = tessaly::modbus::exceptionPdu(std::uint8_t(adu.pdu[0]),
+                                                        std::get<tessaly::modbus::ExceptionCode>(read));
+            }
+            socket.write(tessaly::modbus::encodeAdu(adu));
+        }
+    }
+    static QHash<QTcpSocket*, QByteArray>& buffers() {
+        static QHash<QTcpSocket*, QByteArray> all;
+        return all;
+    }
+};
+
 // fleet probe over `devices` projects, half of them served, while this program's
-// event loop answers for the served ones.
-void benchProbe(const QString& root, int devices, QTextStream& out) {
+// event loop answers for the served ones. Each served device listens on a port of its
+// own that the system chose; the others are given one of those ports on their own
+// address, where nothing listens.
+void benchProbe(const QString& root, int devices, std::optional<rlim_t> nofile, QTextStream& out) {
     const QString dir = root + QStringLiteral("/probe%1").arg(devices);
     QDir().mkpath(dir + QStringLiteral("/PROJECTS"));
-    constexpr int Port = 15020;
     QByteArray csv = "project,ip,port\r\n";
-    std::vector<std::unique_ptr<QModbusTcpServer>> servers;
+    std::vector<std::unique_ptr<ZeroDevice>> servers;
+    quint16 port = 0;
     for (int i = 0; i < devices; ++i) {
         const QString address = QStringLiteral("127.0.%1.%2").arg((i + 2) / 256).arg((i + 2) % 256);
+        if (i % 2 == 0) {
+            auto server = std::make_unique<ZeroDevice>();
+            if (!server->listen(QHostAddress(address), 0))
+                qFatal("cannot serve at %s", qPrintable(address));
+            port = server->serverPort();
+            servers.push_back(std::move(server));
+        }
         csv += QStringLiteral("Device%1,%2,%3\r\n")
                    .arg(i, 4, 10, QLatin1Char('0'))
                    .arg(address)
-                   .arg(Port)
+                   .arg(port)
                    .toUtf8();
-        if (i % 2 != 0)
-            continue;
-        auto server = std::make_unique<QModbusTcpServer>();
-        server->setConnectionParameter(QModbusDevice::NetworkAddressParameter, address);
-        server->setConnectionParameter(QModbusDevice::NetworkPortParameter, Port);
-        server->setServerAddress(1);
-        server->setMap({{QModbusDataUnit::HoldingRegisters, {QModbusDataUnit::HoldingRegisters, 0, 10}}});
-        if (!server->connectDevice())
-            qFatal("cannot serve %s:%d", qPrintable(address), Port);
-        servers.push_back(std::move(server));
     }
     QFile table(dir + QStringLiteral("/fleet.csv"));
     if (!table.open(QIODevice::WriteOnly) || table.write(csv) < 0)
@@ -135,13 +197,19 @@ void benchProbe(const QString& root, int devices, QTextStream& out) {
     // Without a reference firmware each compose fails, but every pargen.xml is written.
     measure({QStringLiteral(TESSALY_CLI_PATH), "--program-dir", dir, "fleet", "apply", table.fileName()});
 
+    const QString printed = dir + QStringLiteral("/probe.txt");
     const Measured probe = measure(
-        {QStringLiteral(TESSALY_CLI_PATH), "--program-dir", dir, "fleet", "probe", "--timeout", "1000"},
-        true);
-    out << "fleet probe " << devices << " devices, " << servers.size()
-        << " answering, time-out 1 s: " << QString::number(probe.seconds, 'f', 2) << " s (cpu "
+        {QStringLiteral(TESSALY_CLI_PATH), "--program-dir", dir, "fleet", "probe", "--timeout", "1000"}, true,
+        nofile, printed);
+    QFile result(printed);
+    const QByteArrayList lines =
+        result.open(QIODevice::ReadOnly) ? result.readAll().trimmed().split('\n') : QByteArrayList{};
+    out << "fleet probe " << devices << " devices, " << servers.size() << " answering, time-out 1 s";
+    if (nofile)
+        out << ", open files " << *nofile;
+    out << ": " << QString::number(probe.seconds, 'f', 2) << " s (cpu "
         << QString::number(probe.cpuSeconds, 'f', 2) << " s), peak " << probe.peakKb / 1024 << " MB, exit "
-        << probe.status << Qt::endl;
+        << probe.status << ", \"" << (lines.isEmpty() ? QByteArray() : lines.last()) << "\"" << Qt::endl;
 }
 
 } // namespace
@@ -150,13 +218,16 @@ int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
     QStringList args = QCoreApplication::arguments();
     int devices = 1000;
-    int probed = 200;
+    int probed = 1000;
+    std::optional<rlim_t> nofile;
     QString root;
     for (qsizetype i = 1; i + 1 < args.size(); i += 2) {
         if (args[i] == QLatin1String("--devices"))
             devices = args[i + 1].toInt();
         else if (args[i] == QLatin1String("--probed"))
             probed = args[i + 1].toInt();
+        else if (args[i] == QLatin1String("--nofile"))
+            nofile = args[i + 1].toULong();
         else if (args[i] == QLatin1String("--dir"))
             root = args[i + 1];
     }
@@ -169,7 +240,7 @@ int main(int argc, char* argv[]) {
         out << "load average " << load[0] << " on " << QThread::idealThreadCount() << " cores" << Qt::endl;
     const QString cli = QStringLiteral(TESSALY_CLI_PATH);
     if (probed > 0)
-        benchProbe(root, probed, out);
+        benchProbe(root, probed, nofile, out);
     for (const int count : {devices / 10, devices}) {
         const QString dir = prepare(root, count);
         const Measured apply = measure({cli, "--program-dir", dir, "fleet", "apply", dir + "/fleet.csv"});

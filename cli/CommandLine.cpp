@@ -28,6 +28,11 @@ void printUsage(QTextStream& stream, std::span<const Command> commands) {
     stream.flush();
 }
 
+QString usageLine(const Command& command) {
+    return QStringLiteral("Usage: tessaly-cli %1 %2")
+        .arg(QLatin1String(command.name), QLatin1String(command.usage));
+}
+
 } // namespace
 
 std::span<char* const> processArguments() {
@@ -72,12 +77,17 @@ int runCommandLine(int argc, char* argv[], std::span<const Command> commands) {
     for (const Command& command : commands) {
         if (name != QLatin1String(command.name))
             continue;
+        if (args.contains(QLatin1String("--help"))) {
+            // "--help" after a command: its usage and what it does.
+            out << usageLine(command) << "\n      " << command.summary << Qt::endl;
+            return 0;
+        }
         try {
             CliContext context(programDir);
             return command.run(context, args);
         } catch (const UsageError& usage) {
-            err << "tessaly-cli " << command.name << ": " << usage.what() << "\nUsage: tessaly-cli "
-                << command.name << ' ' << command.usage << Qt::endl;
+            err << "tessaly-cli " << command.name << ": " << usage.what() << '\n'
+                << usageLine(command) << Qt::endl;
             return 2;
         } catch (const std::exception& failure) {
             err << failure.what() << Qt::endl;

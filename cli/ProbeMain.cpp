@@ -1,10 +1,11 @@
 // tessaly-probe: probe and fleet probe, which tessaly-cli hands over to this program.
-// It alone links the network and Modbus libraries, whose loading would otherwise slow
-// every tessaly-cli command's start.
+// It alone links the network library, whose loading would otherwise slow every
+// tessaly-cli command's start.
 
 #include "cli/CliContext.h"
 #include "cli/CommandLine.h"
 #include "cli/CommandTable.h"
+#include "platform/OpenFiles.h"
 
 namespace {
 
@@ -25,5 +26,7 @@ const Command probeCommands[] = {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // A connection per device: a fleet of a thousand needs more than the common 1024.
+    tessaly::raiseOpenFileLimit();
     return runCommandLine(argc, argv, probeCommands);
 }

@@ -110,6 +110,8 @@ private slots:
     void ignoredEchoIsNotFoundAfterTimeout();
     void unspecifiedAddressIsAnError_data();
     void unspecifiedAddressIsAnError();
+    void fleetProbeEchoes_data();
+    void fleetProbeEchoes();
 };
 
 void TestPingCli::loopbackFound() {
@@ -184,12 +186,17 @@ void TestPingCli::ignoredEchoIsNotFoundAfterTimeout() {
 
 void TestPingCli::unspecifiedAddressIsAnError_data() {
     QTest::addColumn<QString>("host");
-    QTest::newRow("dotted") << "0.0.0.0";
-    QTest::newRow("one number") << "0";
+    QTest::addColumn<QString>("message");
+    // The address said once, however it was written.
+    QTest::newRow("dotted") << "0.0.0.0"
+                            << "0.0.0.0 is the unspecified address, which names no device\n";
+    QTest::newRow("one number") << "0"
+                                << "0 is the unspecified address 0.0.0.0, which names no device\n";
 }
 
 void TestPingCli::unspecifiedAddressIsAnError() {
     QFETCH(QString, host);
+    QFETCH(QString, message);
     // In a namespace of its own with loopback up, where 0.0.0.0 would answer.
     Namespace ns(QStringLiteral("unspecified"));
     CREATE_NAMESPACE(ns);
@@ -198,7 +205,46 @@ void TestPingCli::unspecifiedAddressIsAnError() {
     const CliRun run = ns.cli({"--program-dir", dir.path(), "ping", host});
     QCOMPARE(run.out, Error);
     QCOMPARE(run.exitCode, 1);
-    QCOMPARE(run.err, host + " is the unspecified address 0.0.0.0, which names no device\n");
+    QCOMPARE(run.err, message);
+}
+
+void TestPingCli::fleetProbeEchoes_data() {
+    QTest::addColumn<bool>("ignored");
+    QTest::newRow("answered") << false;
+    QTest::newRow("ignored, as where ICMP is blocked") << true;
+}
+
+// fleet probe's echoes all wait at once: three hundred devices that do not answer take
+// one time-out (the bound leaves room for a busy machine, not for one per device).
+void TestPingCli::fleetProbeEchoes() {
+    QFETCH(bool, ignored);
+    Namespace ns(QStringLiteral("fleet"));
+    CREATE_NAMESPACE(ns);
+    QVERIFY(ns.shell(QStringLiteral("ip link set lo up && echo %1 > /proc/sys/net/ipv4/icmp_echo_ignore_all")
+                         .arg(ignored ? 1 : 0)));
+    ProgramDir dir;
+    constexpr int Devices = 300;
+    QByteArray csv = "project,ip\r\n";
+    for (int i = 0; i < Devices; ++i)
+        csv += QStringLiteral("Dev%1,127.0.%2.%3\r\n")
+                   .arg(i, 3, 10, QLatin1Char('0'))
+                   .arg(i / 200)
+                   .arg(2 + i % 200)
+                   .toUtf8();
+    writeAll(dir.file("fleet.csv"), csv);
+    runCli({"--program-dir", dir.path(), "fleet", "apply", dir.file("fleet.csv")});
+
+    QElapsedTimer timer;
+    timer.start();
+    const CliRun run = ns.cli({"--program-dir", dir.path(), "fleet", "probe", "--timeout", "1000"});
+    const qint64 ms = timer.elapsed();
+    const QStringList rows = run.out.split('\n', Qt::SkipEmptyParts).mid(1, Devices);
+    QCOMPARE(rows.size(), Devices);
+    for (const QString& row : rows)
+        QVERIFY2(
+            row.simplified().section(' ', 1).startsWith(ignored ? "no answer refused " : "answers refused "),
+            qPrintable(row));
+    QVERIFY2(ms < 2 * 1000 + 5000, qPrintable(QString::number(ms)));
 }
 
 QTEST_GUILESS_MAIN(TestPingCli)

@@ -201,6 +201,8 @@ Run runServing(const QStringList& arguments, qint64 boundMs, std::function<void(
 #ifdef Q_OS_UNIX
     if (inChild)
         process.setChildProcessModifier(inChild);
+#else
+    Q_UNUSED(inChild);
 #endif
     QEventLoop loop;
     QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);

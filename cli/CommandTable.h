@@ -42,8 +42,8 @@ std::optional<int> fleetProbeInProbeProgram(const QStringList& args);
 int runProbe(CliContext& context, QStringList args);
 int runFleetProbe(CliContext& context, QStringList args);
 
-// Only the probe program links the network and Modbus libraries, so that the other
-// commands start without loading them.
+// Only the probe program links the network library, so that the other
+// commands start without loading it.
 #ifdef Q_OS_WIN
 inline constexpr char ProbeProgramName[] = "tessaly-probe.exe";
 #else

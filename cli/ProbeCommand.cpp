@@ -4,7 +4,6 @@
 #include "cli/CliContext.h"
 #include "cli/CommandTable.h"
 #include "cli/DeviceProbe.h"
-#include "cli/Fleet.h"
 #include "cli/ProgressLine.h"
 #include "documents/GeneralParameters.h"
 #include "documents/ParseInt32.h"
@@ -12,6 +11,7 @@
 #include "documents/TranslateTableFile.h"
 #include "documents/ValidateGeneralParameters.h"
 #include "platform/PathForms.h"
+#include "workspace/ProjectList.h"
 
 #include <QEventLoop>
 #include <QThreadPool>
@@ -250,7 +250,7 @@ int runFleetProbe(CliContext& context, QStringList args) {
     CliContext::refuseOptions(args);
     if (!args.isEmpty())
         throw UsageError(QStringLiteral("fleet probe takes no arguments"));
-    const QStringList names = fleetProjectNames(context.workspace.paths());
+    const QStringList names = projectFolderNames(context.workspace.paths());
     const std::unique_ptr<QThreadPool> threads = echoThreads(static_cast<std::size_t>(names.size()));
     std::vector<std::unique_ptr<DeviceProbe>> probes;
     std::vector<QString> failures(static_cast<std::size_t>(names.size()));

@@ -318,17 +318,17 @@ void TestTranslateTable::csvRefusals_data() {
                                   << CsvHeaderMessage.arg(TranslateTableCsvHeader);
     QTest::newRow("Latin-1")
         << QByteArray("Data Type,Address TCP,Address Device RTU,Address RTU,N\xB0 Point,Mnemonic")
-        << CsvNotUtf8Message;
+        << "Row 0, column 5: byte 55 (0xB0) is not UTF-8 text.";
     QTest::newRow("too few fields") << header + "Coil Status,1,2\r\n"
                                     << "Row 1 has 3 fields; a row has 6.";
     QTest::newRow("too many fields") << header + ",,,,,\r\n,,,,,,\r\n"
                                      << "Row 2 has 7 fields; a row has 6.";
     QTest::newRow("text after a quoted field") << header + "\"a\"b,,,,,\r\n"
-                                               << "Row 1 has a misplaced quote.";
+                                               << "Row 1, column 1: misplaced quote at byte 77.";
     QTest::newRow("quote inside a field") << header + "a\"b,,,,,\r\n"
-                                          << "Row 1 has a misplaced quote.";
+                                          << "Row 1, column 1: misplaced quote at byte 75.";
     QTest::newRow("quote never closed") << header + ",,,,,\r\n,,,,,\"abc\r\n"
-                                        << "Row 2 has a quote that is never closed.";
+                                        << "Row 2, column 6: the quote at byte 86 is never closed.";
 }
 
 void TestTranslateTable::csvRefusals() {

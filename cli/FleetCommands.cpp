@@ -7,6 +7,7 @@
 #include "commissioning/FleetCheck.h"
 #include "commissioning/FleetExport.h"
 #include "commissioning/FleetTable.h"
+#include "documents/Csv.h"
 #include "platform/Clock.h"
 
 #include <QFile>
@@ -20,7 +21,7 @@ int runFleetApply(CliContext& context, QStringList args) {
     CliContext::refuseOptions(args);
     if (args.size() != 1)
         throw UsageError(QStringLiteral("fleet apply takes one CSV file"));
-    const FleetTableFile table = readFleetTable(args.first());
+    const CsvFile table = readCsvFile(args.first());
     if (!table.ok()) {
         context.messages.error(table.error);
         return 1;

@@ -3,14 +3,11 @@
 #include "documents/Csv.h"
 #include "documents/ParameterAssignment.h"
 #include "documents/ValidateGeneralParameters.h"
-#include "platform/AtomicFile.h"
 #include "platform/FileSystemNames.h"
 #include "platform/PathForms.h"
 #include "workspace/NewProject.h"
 #include "workspace/ProjectPaths.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <algorithm>
@@ -276,35 +273,6 @@ QString describeRefusal(const FleetRefusal& refusal) {
     if (!refusal.value.isEmpty())
         line += QStringLiteral(", value \"%1\"").arg(shown(refusal.value));
     return line + QStringLiteral(": ") + refusal.message;
-}
-
-FleetTableFile readFleetTable(const QString& path) {
-    FleetTableFile table;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        table.error = cannotOpenFileMessage(path, file.errorString());
-        return table;
-    }
-    const QString shownPath = QDir::toNativeSeparators(path);
-    if (!file.isSequential() && file.size() > FleetTableMaxBytes) {
-        table.error = FleetTableTooLargeMessage.arg(shownPath).arg(file.size()).arg(FleetTableMaxBytes);
-        return table;
-    }
-    // A device or a pipe tells no size: one byte past the limit is enough to refuse it.
-    constexpr qint64 Chunk = qint64(1) << 16;
-    while (table.bytes.size() <= FleetTableMaxBytes) {
-        const QByteArray chunk = file.read(std::min(Chunk, FleetTableMaxBytes + 1 - table.bytes.size()));
-        if (chunk.isEmpty())
-            break;
-        table.bytes += chunk;
-    }
-    if (file.error() != QFileDevice::NoError)
-        table.error = cannotOpenFileMessage(path, file.errorString());
-    else if (table.bytes.size() > FleetTableMaxBytes)
-        table.error = FleetTableEndlessMessage.arg(shownPath).arg(FleetTableMaxBytes);
-    if (!table.ok())
-        table.bytes.clear();
-    return table;
 }
 
 FleetPlan planFleet(const QByteArray& csv, const ProjectPaths& paths) {

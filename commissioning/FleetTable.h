@@ -13,24 +13,6 @@ struct ProjectPaths;
 // The column that names the device's project; the others are keys of `set`.
 inline const QString FleetProjectColumn = QStringLiteral("project");
 
-// A table of one row per device is far smaller: this leaves room for tens of thousands
-// of devices and keeps a file without end (/dev/zero) from being read whole.
-inline constexpr qint64 FleetTableMaxBytes = qint64(16) << 20;
-inline const QString FleetTableTooLargeMessage =
-    QStringLiteral("\"%1\" holds %2 bytes; a fleet table holds at most %3 bytes.");
-inline const QString FleetTableEndlessMessage =
-    QStringLiteral("\"%1\" holds more than %2 bytes, more than a fleet table holds.");
-
-// The table file's bytes, or why they were not read.
-struct FleetTableFile {
-    QByteArray bytes;
-    QString error;
-    bool ok() const { return error.isEmpty(); }
-};
-// Reads the file at `path` (a regular file, a pipe, a device), refusing it as soon as
-// it is known to hold more than FleetTableMaxBytes.
-FleetTableFile readFleetTable(const QString& path);
-
 // Why a row of the table cannot be applied. Row 0 is the header; the device rows
 // count from 1.
 struct FleetRefusal {

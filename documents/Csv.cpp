@@ -1,5 +1,9 @@
 #include "documents/Csv.h"
 
+#include "platform/AtomicFile.h"
+
+#include <QDir>
+#include <QFile>
 #include <algorithm>
 
 namespace tessaly {
@@ -37,6 +41,35 @@ qsizetype utf8SequenceLength(const unsigned char* at, const unsigned char* end) 
 }
 
 } // namespace
+
+CsvFile readCsvFile(const QString& path) {
+    CsvFile table;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        table.error = cannotOpenFileMessage(path, file.errorString());
+        return table;
+    }
+    const QString shownPath = QDir::toNativeSeparators(path);
+    if (!file.isSequential() && file.size() > CsvFileMaxBytes) {
+        table.error = CsvFileTooLargeMessage.arg(shownPath).arg(file.size()).arg(CsvFileMaxBytes);
+        return table;
+    }
+    // A device or a pipe tells no size: one byte past the limit is enough to refuse it.
+    constexpr qint64 Chunk = qint64(1) << 16;
+    while (table.bytes.size() <= CsvFileMaxBytes) {
+        const QByteArray chunk = file.read(std::min(Chunk, CsvFileMaxBytes + 1 - table.bytes.size()));
+        if (chunk.isEmpty())
+            break;
+        table.bytes += chunk;
+    }
+    if (file.error() != QFileDevice::NoError)
+        table.error = cannotOpenFileMessage(path, file.errorString());
+    else if (table.bytes.size() > CsvFileMaxBytes)
+        table.error = CsvFileEndlessMessage.arg(shownPath).arg(CsvFileMaxBytes);
+    if (!table.ok())
+        table.bytes.clear();
+    return table;
+}
 
 QString csvField(const QString& field) {
     static const QString special = QStringLiteral(",\"\r\n");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
@@ -17,6 +18,25 @@ inline const QString CsvQuoteMessage = QStringLiteral("misplaced quote at byte %
 inline const QString CsvOpenQuoteMessage = QStringLiteral("the quote at byte %1 is never closed");
 // The same with its row and column, where no caller names them otherwise.
 inline const QString CsvFaultPlaceMessage = QStringLiteral("Row %1, column %2: %3.");
+
+// A table of one row per device, or the translate table's 2000 rows, is far smaller:
+// this leaves room for tens of thousands of rows and keeps a file without end
+// (/dev/zero) from being read whole.
+inline constexpr qint64 CsvFileMaxBytes = qint64(16) << 20;
+inline const QString CsvFileTooLargeMessage =
+    QStringLiteral("\"%1\" holds %2 bytes; a table file holds at most %3 bytes.");
+inline const QString CsvFileEndlessMessage =
+    QStringLiteral("\"%1\" holds more than %2 bytes, more than a table file holds.");
+
+// The bytes of a table file, or why they were not read.
+struct CsvFile {
+    QByteArray bytes;
+    QString error;
+    bool ok() const { return error.isEmpty(); }
+};
+// Reads the file at `path` (a regular file, a pipe, a device), refusing it as soon as
+// it is known to hold more than CsvFileMaxBytes.
+CsvFile readCsvFile(const QString& path);
 
 // `field` as it stands in a line: quoted only when it holds a comma, a quote or a line end.
 QString csvField(const QString& field);

@@ -56,7 +56,7 @@ private slots:
     void refusedRowWritesNothing_data();
     void refusedRowWritesNothing();
     void oneFolderTwiceOrUnfitNameRefused();
-    void tableTooLargeRefusedUnread();
+    void tableFileTooLargeRefusedUnread();
     void spreadsheetTableApplies();
     void exportApplyRoundTrip();
     void checkFindsClashesAndStaleFiles();
@@ -175,23 +175,28 @@ void TestCliFleet::oneFolderTwiceOrUnfitNameRefused() {
     }
 }
 
-void TestCliFleet::tableTooLargeRefusedUnread() {
+void TestCliFleet::tableFileTooLargeRefusedUnread() {
     Fleet fleet;
-    const QString table = fleet.dir.file("large.csv");
-    QFile large(table);
-    QVERIFY(large.open(QIODevice::WriteOnly) && large.resize(16 * 1024 * 1024 + 1));
-    large.close();
-    CliRun run = fleet.run({"fleet", "apply", table});
+    const QString large = fleet.dir.file("large.csv");
+    QFile file(large);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(16 * 1024 * 1024 + 1));
+    file.close();
+    CliRun run = fleet.run({"fleet", "apply", large});
     QCOMPARE(run.exitCode, 1);
-    QCOMPARE(run.err,
-             "\"" + table + "\" holds 16777217 bytes; a fleet table holds at most 16777216 bytes.\n");
+    QCOMPARE(run.err, "\"" + large + "\" holds 16777217 bytes; a table file holds at most 16777216 bytes.\n");
 #ifndef Q_OS_WIN
     run = fleet.run({"fleet", "apply", "/dev/zero"});
     QCOMPARE(run.exitCode, 1);
     QCOMPARE(run.err,
-             QString("\"/dev/zero\" holds more than 16777216 bytes, more than a fleet table holds.\n"));
+             QString("\"/dev/zero\" holds more than 16777216 bytes, more than a table file holds.\n"));
 #endif
     QCOMPARE(fleet.projectFiles(), (QMap<QString, QByteArray>()));
+    // The translate table's import reads its file by the same rule.
+    QCOMPARE(fleet.run({"new", "Pump"}).exitCode, 0);
+    const QByteArray table = readAll(fleet.dir.file("PROJECTS/Pump/var.xml"));
+    run = fleet.run({"table", "import", "--project", "Pump", large});
+    QCOMPARE(run.err, "\"" + large + "\" holds 16777217 bytes; a table file holds at most 16777216 bytes.\n");
+    QCOMPARE(readAll(fleet.dir.file("PROJECTS/Pump/var.xml")), table);
 }
 
 void TestCliFleet::spreadsheetTableApplies() {

@@ -97,3 +97,12 @@ for i, text in enumerate(["[lastproj]\r\nprojectname=\\Plant1\r\n", "[lastproj]\
                           "[lastproj]\nother=1\n\n[x]\ny=2\n"]):
     put("settingsfile", "case%02d.ini" % i, text)
 put("settingsfile", "garbage.ini", b"\x01\x02[\xff\x00]=\n")
+
+# Tables as fleet apply and table import read them, from the fleet and table tests.
+for i, text in enumerate([b"project,ip,baud\r\nLine1,10.0.0.11,19200\r\nLine9,10.0.0.19,\r\n",
+                          b"\xef\xbb\xbfproject,ip,,\r,,,\rPump1,10.0.0.1,,\r\r",
+                          b"project,TCP_IP4,public\r\n\"Pump B\", 12,\"a,b\"\r\n\"say \"\"hi\"\"\",\"x\r\ny\",\r\n",
+                          b"project;ip\r\nLine1;10.0.0.1\r\n", b"project,ip\r\nLine\xe9,10.0.0.3\r\n",
+                          b"project,ip\r\nLine3,10.0\"0.3\r\n", b"project,ip\r\nLine3,\"10.0.0.3\r\n",
+                          b"a,\"b\"c\n\xf0\x9f\x98\x80,\xed\xa0\x80\n"]):
+    put("csv", "case%02d.csv" % i, text)

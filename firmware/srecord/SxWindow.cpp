@@ -153,8 +153,10 @@ SxWindowRead readSxWindow(QByteArrayView text, std::uint32_t start, std::uint32_
     const char* const end = text.data() + text.size();
     forEachLine(text, [&collector, end](QByteArrayView line, qint64 number) {
         // Only the last line can run to the end of the text without a line end.
-        const char* const after = line.data() + line.size();
-        return collector.add(line, number, after != end);
+        const char* after = line.data() + line.size();
+        if (after < end && *after == '\r')
+            ++after;
+        return collector.add(line, number, after < end && *after == '\n');
     });
     return collector.finish();
 }

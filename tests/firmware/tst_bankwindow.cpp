@@ -144,6 +144,9 @@ void TestBankWindow::tellsFileCutShort_data() {
     // A data record far from the window is otherwise never decoded.
     QTest::newRow("torn data record")
         << noEnd.chopped(9) << "\"" + File + "\" is cut short: its last record, line 515, is torn.";
+    QTest::newRow("torn data record, CR without LF")
+        << noEnd.chopped(9) + "\r"
+        << "\"" + File + "\" is cut short: its last record, line 515, is torn.";
 }
 
 void TestBankWindow::tellsFileCutShort() {

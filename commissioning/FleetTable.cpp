@@ -238,13 +238,12 @@ private:
         QString key;
         if (!device.isNew) {
             const std::optional<FileIdentity> identity = fileIdentity(directory);
-            key = identity ? QStringLiteral("%1:%2").arg(identity->volume).arg(identity->index)
-                           : QFileInfo(directory).canonicalFilePath();
+            key = identity ? QStringLiteral("id:%1:%2").arg(identity->volume).arg(identity->index)
+                           : QStringLiteral("path:") + QFileInfo(directory).canonicalFilePath();
         } else {
             if (!foldsCase_)
                 foldsCase_ = directoryFoldsCase(paths_.ProjectsDir);
-            // No name holds a separator, so these keys never meet the ones above.
-            key = QLatin1Char('/') +
+            key = QStringLiteral("new:") +
                   (*foldsCase_ ? device.name.normalized(QString::NormalizationForm_C).toCaseFolded()
                                : device.name);
         }

@@ -36,14 +36,15 @@ struct Fleet {
         }
         return times;
     }
-    // Every file below PROJECTS with its bytes.
+    // Every file below PROJECTS with its bytes, named with forward slashes.
     QMap<QString, QByteArray> projectFiles() const {
         QMap<QString, QByteArray> files;
         QDirIterator it(dir.file("PROJECTS"), QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot,
                         QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString path = it.next();
-            files.insert(path, QFileInfo(path).isDir() ? QByteArray("<dir>") : readAll(path));
+            files.insert(QDir::fromNativeSeparators(path),
+                         QFileInfo(path).isDir() ? QByteArray("<dir>") : readAll(path));
         }
         return files;
     }
@@ -245,7 +246,7 @@ void TestCliFleet::exportApplyRoundTrip() {
 
     // Only what is not current is made again: A's missing bankg.c from its bank1.bin,
     // everything of B, whose port changed.
-    const QString sourceA = fleet.dir.file("PROJECTS/Pump A/bin/bankg.c");
+    const QString sourceA = QDir::fromNativeSeparators(fleet.dir.file("PROJECTS/Pump A/bin/bankg.c"));
     QVERIFY(QFile::remove(sourceA));
     QByteArray changed = exported.out.toUtf8();
     changed.replace(",502,\"a,b\"", ",503,\"a,b\"");
@@ -254,8 +255,9 @@ void TestCliFleet::exportApplyRoundTrip() {
     const QMap<QString, QDateTime> timesAfter = fleet.projectTimes();
     for (const QString& file : {QString("pargen.xml"), QString("bin/bank1.bin"), QString("bin/bankg.c"),
                                 QString("New_sx48316.sx")}) {
-        const QString ofA = fleet.dir.file("PROJECTS/Pump A/" + file);
-        const QString ofB = fleet.dir.file("PROJECTS/Pump B/" + file);
+        const QString ofA = QDir::fromNativeSeparators(fleet.dir.file("PROJECTS/Pump A/" + file));
+        const QString ofB = QDir::fromNativeSeparators(fleet.dir.file("PROJECTS/Pump B/" + file));
+        QVERIFY(before.contains(ofA) && before.contains(ofB));
         QCOMPARE(after.value(ofA), before.value(ofA));
         QCOMPARE(timesAfter.value(ofA) == timesBefore.value(ofA), ofA != sourceA);
         QVERIFY(after.value(ofB) != before.value(ofB));

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringDecoder>
 #include <algorithm>
 
 namespace tessaly {
@@ -121,8 +122,12 @@ CsvRecords readCsv(QByteArrayView bytes) {
         out.faultValue = *where;
         return out;
     };
+    // Fields are decoded one by one; a byte order mark at the start of one is a
+    // character of it (only the file's own was dropped above).
+    QStringDecoder decoder(QStringDecoder::Utf8,
+                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     const auto endField = [&] {
-        fields << QString::fromUtf8(field);
+        fields << decoder.decode(field);
         field.clear();
         wasQuoted = false;
     };

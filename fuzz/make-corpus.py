@@ -106,3 +106,4 @@ for i, text in enumerate([b"project,ip,baud\r\nLine1,10.0.0.11,19200\r\nLine9,10
                           b"project,ip\r\nLine3,10.0\"0.3\r\n", b"project,ip\r\nLine3,\"10.0.0.3\r\n",
                           b"a,\"b\"c\n\xf0\x9f\x98\x80,\xed\xa0\x80\n"]):
     put("csv", "case%02d.csv" % i, text)
+put("csv", "mark-in-field.csv", b"proje\x1c\xef\xbb\xbf\xef\xbb\xbfo\n\n\xef\xbb\xbf\xef\xbb\xbf")

@@ -2,6 +2,7 @@
 // own process, and reports wall time and the process's peak memory:
 //   - fleet apply of N new devices (one table row each) with the demo reference
 //     firmware, for N/10 and N devices: the two peaks show whether memory stays flat;
+//   - fleet apply of the same table again, every device unchanged;
 //   - fleet check of the N devices it made;
 //   - fleet probe of P loopback devices (127.0.0.2 and on), every other one answered
 //     by a Modbus TCP server in this program, with a time-out of 1 s, under an open
@@ -249,6 +250,11 @@ int main(int argc, char* argv[]) {
             << " MB, exit " << apply.status << Qt::endl;
         if (count != devices)
             continue;
+        // The same table again: every device is current, so nothing is written.
+        const Measured again = measure({cli, "--program-dir", dir, "fleet", "apply", dir + "/fleet.csv"});
+        out << "fleet apply " << count << " unchanged devices: " << QString::number(again.seconds, 'f', 2)
+            << " s (cpu " << QString::number(again.cpuSeconds, 'f', 2) << " s), peak " << again.peakKb / 1024
+            << " MB, exit " << again.status << Qt::endl;
         const Measured check = measure({cli, "--program-dir", dir, "fleet", "check"});
         out << "fleet check " << count << " devices: " << QString::number(check.seconds, 'f', 2) << " s (cpu "
             << QString::number(check.cpuSeconds, 'f', 2) << " s), peak " << check.peakKb / 1024

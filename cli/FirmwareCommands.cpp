@@ -4,7 +4,7 @@
 #include "cli/CliContext.h"
 #include "cli/CommandTable.h"
 #include "cli/PortMapOfProgram.h"
-#include "cli/ProjectSteps.h"
+#include "commissioning/ProjectSteps.h"
 #include "firmware/ComposeFirmware.h"
 #include "firmware/FlashToolCall.h"
 #include "image/BankFiles.h"
@@ -140,38 +140,6 @@ void warnIfBankIsStale(CliContext& context) {
 }
 
 } // namespace
-
-ComposeRequest composeRequest(const ProjectPaths& paths, const std::optional<QString>& reference,
-                              const std::optional<QString>& output) {
-    ComposeRequest request;
-    request.fromMaster = !reference;
-    request.reference = reference ? QFileInfo(*reference).absoluteFilePath()
-                                  : joinPath(paths.MasterDir, ReferenceFirmwareName);
-    request.settings.BinDirectory = withTrailingSeparator(joinPath(paths.ProjectDir, BinDirectoryName));
-    request.settings.OutputDirectory = withTrailingSeparator(paths.ProjectDir);
-    request.settings.OutputName =
-        output.value_or(NewFirmwarePrefix + QFileInfo(request.reference).fileName());
-    return request;
-}
-
-ComposeRun composeFirmware(const ComposeRequest& request, Messages& messages) {
-    ComposeRun run;
-    if (request.fromMaster && !QFileInfo(request.reference).isFile()) {
-        messages.error(ReferenceNotFoundMessage);
-        return run;
-    }
-    NoMergeProgress progress;
-    run.outcome = composeBank1(request.reference, request.settings, true, messages, progress);
-    if (run.outcome.merge.error) {
-        messages.error(*run.outcome.merge.error);
-        return run;
-    }
-    const FlashClearance clearance = clearForFlashing(run.outcome, request.settings);
-    if (!clearance.refusal.isEmpty())
-        messages.plain(clearance.refusal);
-    run.cleared = clearance.cleared;
-    return run;
-}
 
 int runCompose(CliContext& context, QStringList args) {
     context.selectProject(args);

@@ -25,6 +25,11 @@ int runInspect(CliContext& context, QStringList args) {
     for (const QString& line : inspected.lines)
         context.out << line << '\n';
     context.out.flush();
+    // The configuration is shown, but such a file is not fit to be flashed.
+    if (!inspected.cutShort.isEmpty()) {
+        context.messages.error(inspected.cutShort);
+        return 1;
+    }
     return 0;
 }
 

@@ -3,7 +3,6 @@
 
 #include "cli/CliContext.h"
 #include "cli/CommandTable.h"
-#include "cli/Fleet.h"
 #include "cli/ProgressLine.h"
 #include "commissioning/ProbeRun.h"
 #include "documents/GeneralParameters.h"
@@ -11,6 +10,7 @@
 #include "modbus/ModbusProtocol.h"
 #include "platform/IcmpEchoes.h"
 #include "platform/PathForms.h"
+#include "workspace/ProjectList.h"
 
 #include <algorithm>
 #include <variant>
@@ -109,7 +109,7 @@ int runFleetProbe(CliContext& context, QStringList args) {
     CliContext::refuseOptions(args);
     if (!args.isEmpty())
         throw UsageError(QStringLiteral("fleet probe takes no arguments"));
-    const QStringList names = fleetProjectNames(context.workspace.paths());
+    const QStringList names = projectFolderNames(context.workspace.paths());
     // Per project: its target's index, or why there is none (no connection is made then).
     std::vector<std::variant<std::size_t, QString>> rowOf;
     std::vector<ProbeTarget> targets;

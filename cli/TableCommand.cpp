@@ -42,12 +42,12 @@ int exportTable(CliContext& context) {
 }
 
 int importTable(CliContext& context, const QString& csvFile) {
-    QFile file(csvFile);
-    if (!file.open(QIODevice::ReadOnly)) {
-        context.messages.error(cannotOpenFileMessage(csvFile, file.errorString()));
+    const CsvFile file = readCsvFile(csvFile);
+    if (!file.ok()) {
+        context.messages.error(file.error);
         return 1;
     }
-    const CsvTable csv = TranslateTableFromCsv(file.readAll());
+    const CsvTable csv = TranslateTableFromCsv(file.bytes);
     if (!csv.ok()) {
         context.messages.error(csvFile + QStringLiteral(": ") + csv.error);
         return 1;

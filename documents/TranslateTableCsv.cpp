@@ -21,14 +21,9 @@ QByteArray TranslateTableCsv(std::span<const TableRow> rows) {
 
 CsvTable TranslateTableFromCsv(const QByteArray& bytes) {
     CsvTable table;
-    const std::optional<QString> text = csvText(bytes);
-    if (!text) {
-        table.error = CsvNotUtf8Message;
-        return table;
-    }
-    const CsvRecords split = splitCsvRecords(*text);
+    const CsvRecords split = readCsv(bytes);
     if (!split.ok()) {
-        table.error = split.error;
+        table.error = split.faultPlace();
         return table;
     }
     if (split.records.isEmpty() || split.records.first().join(QLatin1Char(',')) != TranslateTableCsvHeader) {

@@ -24,6 +24,7 @@ InspectedFile inspectImageFile(QIODevice& device, const QString& fileName) {
             return inspected;
         }
         image = ConfigImage::fromBytes(window.bytes);
+        inspected.cutShort = window.cutShort;
     } else {
         image = ConfigImage::fromBytes(head);
     }

@@ -14,6 +14,7 @@ inline const QString NotAnImageMessage =
 struct InspectedFile {
     QStringList lines;
     QString error;
+    QString cutShort; // a firmware that ends before its end record: why, beside its lines
     bool ok() const { return error.isEmpty(); }
 };
 

@@ -54,6 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(streamed.bytes == whole.bytes);
     else if (size < 4096) // no line too long for the streaming reader's buffer
         FUZZ_CHECK(streamed.error == whole.error);
+    if (whole.ok() && size < 4096)
+        FUZZ_CHECK(streamed.cutShort == whole.cutShort && inspected.cutShort == whole.cutShort);
     checkWholeFile(content, whole);
     return 0;
 }

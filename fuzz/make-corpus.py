@@ -112,3 +112,13 @@ modbus_frames = {
 }
 for name, spaced in modbus_frames.items():
     put("modbus", name, bytes.fromhex(spaced.replace(" ", "")))
+
+# Tables as fleet apply and table import read them, from the fleet and table tests.
+for i, text in enumerate([b"project,ip,baud\r\nLine1,10.0.0.11,19200\r\nLine9,10.0.0.19,\r\n",
+                          b"\xef\xbb\xbfproject,ip,,\r,,,\rPump1,10.0.0.1,,\r\r",
+                          b"project,TCP_IP4,public\r\n\"Pump B\", 12,\"a,b\"\r\n\"say \"\"hi\"\"\",\"x\r\ny\",\r\n",
+                          b"project;ip\r\nLine1;10.0.0.1\r\n", b"project,ip\r\nLine\xe9,10.0.0.3\r\n",
+                          b"project,ip\r\nLine3,10.0\"0.3\r\n", b"project,ip\r\nLine3,\"10.0.0.3\r\n",
+                          b"a,\"b\"c\n\xf0\x9f\x98\x80,\xed\xa0\x80\n"]):
+    put("csv", "case%02d.csv" % i, text)
+put("csv", "mark-in-field.csv", b"proje\x1c\xef\xbb\xbf\xef\xbb\xbfo\n\n\xef\xbb\xbf\xef\xbb\xbf")

@@ -5,6 +5,9 @@
 #include "platform/PathForms.h"
 #include "workspace/ProjectPaths.h"
 
+#include <cstring>
+#include <string_view>
+
 namespace tessaly {
 
 namespace {
@@ -20,11 +23,10 @@ constexpr char ArrayHead[] = "const char Bank1 [] = {";
 constexpr char Continuation[] = "                 ";
 constexpr char LineEnd[] = "\r\n";
 
-void appendHex(QByteArray& text, std::uint8_t byte) {
-    static constexpr char Digits[] = "0123456789ABCDEF";
-    text.append(" 0x");
-    text.append(Digits[byte >> 4]);
-    text.append(Digits[byte & 0x0F]);
+// Writes `text` at `out` and moves `out` past it.
+void put(char*& out, std::string_view text) {
+    std::memcpy(out, text.data(), text.size());
+    out += text.size();
 }
 
 QString binDirectory(const QString& projectDir) {
@@ -41,23 +43,31 @@ QString bankSourcePath(const QString& projectDir) {
     return joinPath(binDirectory(projectDir), BankSourceFileName);
 }
 
+// Written in place into a buffer of the file's fixed size: fleet check renders every
+// project's bank to compare it with bankg.c, so this runs a thousand times in a row.
 QByteArray renderBankSource(const ConfigImage& image) {
-    QByteArray text;
-    text.reserve(BankSourceSize);
-    text.append(FirstPragma).append(LineEnd);
+    static constexpr char Digits[] = "0123456789ABCDEF";
+    QByteArray text(BankSourceSize, Qt::Uninitialized);
+    char* out = text.data();
+    put(out, FirstPragma);
+    put(out, LineEnd);
     const ConfigImage::Bytes& bytes = image.bytes();
     for (int line = 0; line < DataLineCount; ++line) {
-        text.append(line == 0 ? ArrayHead : Continuation);
+        put(out, line == 0 ? ArrayHead : Continuation);
         for (int column = 0; column < BytesPerLine; ++column) {
             const int offset = line * BytesPerLine + column;
-            appendHex(text, bytes[offset]);
-            text.append(offset == ConfigImageSize - 1 ? "};" : ",");
+            const std::uint8_t byte = bytes[offset];
+            put(out, " 0x");
+            *out++ = Digits[byte >> 4];
+            *out++ = Digits[byte & 0x0F];
+            put(out, offset == ConfigImageSize - 1 ? "};" : ",");
         }
-        text.append(LineEnd);
+        put(out, LineEnd);
     }
-    text.append(LineEnd);
-    text.append(LastPragma).append(LineEnd);
-    Q_ASSERT(text.size() == BankSourceSize);
+    put(out, LineEnd);
+    put(out, LastPragma);
+    put(out, LineEnd);
+    Q_ASSERT(out == text.data() + BankSourceSize);
     return text;
 }
 

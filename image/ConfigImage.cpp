@@ -42,6 +42,17 @@ std::optional<ConfigImage> ConfigImage::fromBytes(QByteArrayView data) {
     return image;
 }
 
+bool sameImageApartFromBuildStamp(const ConfigImage& image, QByteArrayView bytes) {
+    static_assert(ImageOffset::BuildDate == ImageOffset::BuildTime + 2);
+    constexpr qsizetype StampStart = ImageOffset::BuildTime;
+    constexpr qsizetype StampEnd = ImageOffset::BuildDate + 2;
+    if (bytes.size() < ConfigImageSize)
+        return false;
+    const QByteArrayView built(image.bytes().data(), ConfigImageSize);
+    return bytes.first(StampStart) == built.first(StampStart) &&
+           bytes.sliced(StampEnd, ConfigImageSize - StampEnd) == built.sliced(StampEnd);
+}
+
 std::uint16_t packBuildTime(const QTime& time) {
     return static_cast<std::uint16_t>(time.hour() | (time.minute() << 5) | ((time.second() / 2) << 11));
 }

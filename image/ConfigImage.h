@@ -68,6 +68,11 @@ private:
     Bytes bytes_{};
 };
 
+// Whether `bytes` hold `image` apart from its build time and date: an image built
+// again from the same document differs from the earlier one only there. Bytes past
+// the image's 16384 do not count (the merge takes the first 16384); fewer never match.
+bool sameImageApartFromBuildStamp(const ConfigImage& image, QByteArrayView bytes);
+
 // BuildTime: hour in bits 0-4, minute in bits 5-10, second / 2 in bits 11-15.
 std::uint16_t packBuildTime(const QTime& time);
 // BuildDate: year modulo 100 in bits 0-6, month in bits 7-10, day in bits 11-15.

@@ -1,6 +1,7 @@
 #include "workspace/NewProject.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/FileSystemNames.h"
 #include "platform/Messages.h"
 #include "platform/PathForms.h"
 #include "workspace/BoardVariant.h"
@@ -9,22 +10,46 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
 namespace tessaly {
 
+namespace {
+// A NUL cuts a name short on its way to the file system; a line end or another control
+// character makes a folder that listings, the caption and the settings file break up.
+bool holdsControlCharacter(const QString& name) {
+    return std::any_of(name.begin(), name.end(), [](QChar c) {
+        return c.category() == QChar::Other_Control || c.category() == QChar::Separator_Line ||
+               c.category() == QChar::Separator_Paragraph;
+    });
+}
+} // namespace
+
 // A name must stay one directory below the destination, and come back from the
 // settings file as it went in: its reader trims blanks at a value's ends.
 bool isUsableProjectName(const QString& name) {
     return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
-           !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) && name.trimmed() == name;
+           !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) && name.trimmed() == name &&
+           !holdsControlCharacter(name);
+}
+
+std::optional<QString> projectNameRefusal(const QString& destination, const QString& name) {
+    if (!isUsableProjectName(name))
+        return NameNotValidMessage;
+    const NameLength length = nameLengthIn(destination, name);
+    if (!length.fits())
+        return NameTooLongMessage.arg(length.length).arg(length.unit).arg(length.limit);
+    return std::nullopt;
 }
 
 NewProjectCommand::NewProjectCommand(Workspace& workspace, Messages& messages)
     : workspace_(workspace), messages_(messages) {}
 
-void NewProjectCommand::prepare() { NewProjectDestination = workspace_.paths().ProjectsDir; }
+void NewProjectCommand::prepare() {
+    NewProjectDestination = workspace_.paths().ProjectsDir;
+}
 
 bool NewProjectCommand::confirm(const QString& typedName) {
     NewProjectCloseAllowed = true;
@@ -50,7 +75,8 @@ bool NewProjectCommand::createProject() {
     }
     std::error_code failure;
     if (!std::filesystem::create_directory(QFile::encodeName(directory).toStdString(), failure) || failure) {
-        const QString reason = failure ? QString::fromLocal8Bit(failure.message()) : QStringLiteral("File exists");
+        const QString reason =
+            failure ? QString::fromLocal8Bit(failure.message()) : QStringLiteral("File exists");
         messages_.error(cannotCreateDirectoryMessage(directory, reason));
         return false;
     }

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <functional>
+#include <optional>
 
 namespace tessaly {
 
@@ -10,10 +11,19 @@ class Workspace;
 
 inline const QString DestinationNotValidMessage = QStringLiteral("directory destination not valid");
 inline const QString NameNotValidMessage = QStringLiteral("Name project not valid");
-inline const QString NameExistsMessage = QStringLiteral("Name project not valid because directory already exists");
+inline const QString NameExistsMessage =
+    QStringLiteral("Name project not valid because directory already exists");
+inline const QString NameTooLongMessage =
+    QStringLiteral("The name is %1 %2 long; the file system allows at most %3 %2.");
 
-// Whether New project accepts `name`: it must stay one directory below the destination.
+// Whether New project accepts `name`: it must stay one directory below the destination,
+// and be one line of visible text.
 bool isUsableProjectName(const QString& name);
+
+// Why `name` cannot become a project folder in `destination`, checked before anything
+// is made: NameNotValidMessage when New project refuses it, NameTooLongMessage when it
+// is longer than the file system there allows. Nothing when it can.
+std::optional<QString> projectNameRefusal(const QString& destination, const QString& name);
 
 // The New project command without its window: the three values that outlive each
 // showing of the dialog and the confirm step behind its OK button. The dialog and

@@ -42,11 +42,13 @@ public:
         result_.bytes = QByteArray(qsizetype(size), '\0');
     }
 
-    // False once the file is refused; the error is then set.
-    bool add(QByteArrayView line, qint64 number) {
+    // False once the file is refused; the error is then set. Only the last line of a
+    // file can lack its line end.
+    bool add(QByteArrayView line, qint64 number, bool hasLineEnd = true) {
         if (line.isEmpty())
             return fail(number, EmptyLineReason);
         const int type = sxRecordType(line);
+        noteLastRecord(line, number, type, hasLineEnd);
         if (!isSxDataType(type))
             return true; // header, count, terminator or any other line: no data
         const auto address = readSxAddress(line, sxAddressBytes(type));
@@ -75,6 +77,7 @@ public:
     // that can reach into the window, or whose address cannot be read.
     bool addOverlong(QByteArrayView start, qint64 number) {
         const int type = sxRecordType(start);
+        last_ = {number, false, false};
         if (!isSxDataType(type))
             return true;
         const auto address = readSxAddress(start, sxAddressBytes(type));
@@ -91,6 +94,10 @@ public:
     SxWindowRead finish() {
         if (!result_.ok())
             return result_;
+        if (!last_.sound)
+            result_.cutShort = SRecordTornMessage.arg(name_, QString::number(last_.number));
+        else if (!last_.terminator)
+            result_.cutShort = SRecordNoEndMessage.arg(name_);
         const QString first = hexAddress(start_);
         const QString last = hexAddress(std::uint64_t(start_) + size_ - 1);
         if (coveredCount_ == 0)
@@ -102,6 +109,19 @@ public:
     }
 
 private:
+    // Whether the file ends in a sound end record. Records are decoded here only where
+    // it matters: an end record, and a last line without its line end, where a copy
+    // that stopped half-way leaves a torn record.
+    void noteLastRecord(QByteArrayView line, qint64 number, int type, bool hasLineEnd) {
+        last_ = {number, isSxTerminatorType(type), true};
+        if (last_.terminator || !hasLineEnd) {
+            unsigned char bytes[SxMaxRecordBytes];
+            SxRecord record;
+            last_.sound = type >= 0 && sxAddressBytes(type) > 0 &&
+                          decodeSxRecord(line, type, bytes, record) == SxFault::None;
+        }
+    }
+
     // A record starting at `address` carries at most 255 bytes.
     bool mayReach(std::uint32_t address) const {
         return address < std::uint64_t(start_) + size_ && std::uint64_t(address) + SxMaxRecordBytes > start_;
@@ -113,6 +133,11 @@ private:
     SxWindowRead result_;
     std::vector<bool> covered_;
     std::uint32_t coveredCount_ = 0;
+    struct LastRecord {
+        qint64 number = 0;
+        bool terminator = false;
+        bool sound = true;
+    } last_;
 };
 
 } // namespace
@@ -125,8 +150,14 @@ bool looksLikeSRecords(QByteArrayView text) {
 SxWindowRead readSxWindow(QByteArrayView text, std::uint32_t start, std::uint32_t size,
                           const QString& fileName) {
     WindowCollector collector(start, size, fileName);
-    forEachLine(text,
-                [&collector](QByteArrayView line, qint64 number) { return collector.add(line, number); });
+    const char* const end = text.data() + text.size();
+    forEachLine(text, [&collector, end](QByteArrayView line, qint64 number) {
+        // Only the last line can run to the end of the text without a line end.
+        const char* after = line.data() + line.size();
+        if (after < end && *after == '\r')
+            ++after;
+        return collector.add(line, number, after < end && *after == '\n');
+    });
     return collector.finish();
 }
 
@@ -139,7 +170,7 @@ SxWindowRead readSxWindow(QIODevice& device, std::uint32_t start, std::uint32_t 
         if (!piece->startsLine)
             continue; // the rest of an overlong line, already judged by its start
         ++number;
-        const bool ok = piece->endsLine ? collector.add(piece->bytes, number)
+        const bool ok = piece->endsLine ? collector.add(piece->bytes, number, piece->raw.endsWith('\n'))
                                         : collector.addOverlong(piece->bytes, number);
         if (!ok)
             return collector.finish();

@@ -13,11 +13,18 @@ inline const QString SRecordNoWindowMessage =
     QStringLiteral("\"%1\" holds no configuration bank: it has no data for the addresses %2 to %3.");
 inline const QString SRecordPartialWindowMessage =
     QStringLiteral("\"%1\" holds only %2 of the %3 bytes of the configuration bank at %4 to %5.");
+inline const QString SRecordNoEndMessage =
+    QStringLiteral("\"%1\" is cut short: it has no end record (S7, S8 or S9).");
+inline const QString SRecordTornMessage =
+    QStringLiteral("\"%1\" is cut short: its last record, line %2, is torn.");
 
 // An address window of an S-record file, or why it cannot be had.
 struct SxWindowRead {
     QByteArray bytes; // the window's size when read
     QString error;
+    // Why the file ends before its end record, when it does: a file cut short in a copy
+    // or a transfer can still hold the whole window.
+    QString cutShort{};
     bool ok() const { return error.isEmpty(); }
 };
 
@@ -31,7 +38,8 @@ bool looksLikeSRecords(QByteArrayView text);
 // read, and fails as in the merge (a short field, a character that is not a hex
 // digit); a record that can reach into the window is then checked whole (digits,
 // byte count, checksum) and copied, others are passed over. An empty line, a bad
-// record, or a window not fully covered is an error naming `fileName`.
+// record, or a window not fully covered is an error naming `fileName`. A file whose
+// last record is not a sound end record is `cutShort`.
 SxWindowRead readSxWindow(QByteArrayView text, std::uint32_t start, std::uint32_t size,
                           const QString& fileName);
 // The same, read from `device` through one fixed buffer: memory stays the same

@@ -62,6 +62,14 @@ void TestCliImage::buildThenInspectRoundTrip() {
     QCOMPARE(fromFirmware.err, QString());
     QCOMPARE(fromFirmware.exitCode, 0);
     QCOMPARE(fromFirmware.out, inspect.out);
+
+    // A copy that stopped in the end record still shows the image, and says it is unfit.
+    writeAll(firmware, firmwareWithBank(readAll(bin)).chopped(5));
+    const CliRun cutShort = runCli({"--program-dir", dir.path(), "inspect", firmware});
+    QCOMPARE(cutShort.out, inspect.out);
+    QCOMPARE(cutShort.err,
+             "\"" + native(firmware) + "\" is cut short: its last record, line 516, is torn.\n");
+    QCOMPARE(cutShort.exitCode, 1);
 }
 
 void TestCliImage::inspectShowsCodes() {

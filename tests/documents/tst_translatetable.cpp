@@ -318,17 +318,17 @@ void TestTranslateTable::csvRefusals_data() {
                                   << CsvHeaderMessage.arg(TranslateTableCsvHeader);
     QTest::newRow("Latin-1")
         << QByteArray("Data Type,Address TCP,Address Device RTU,Address RTU,N\xB0 Point,Mnemonic")
-        << CsvNotUtf8Message;
+        << "Row 0, column 5: byte 55 (0xB0) is not UTF-8 text.";
     QTest::newRow("too few fields") << header + "Coil Status,1,2\r\n"
                                     << "Row 1 has 3 fields; a row has 6.";
     QTest::newRow("too many fields") << header + ",,,,,\r\n,,,,,,\r\n"
                                      << "Row 2 has 7 fields; a row has 6.";
     QTest::newRow("text after a quoted field") << header + "\"a\"b,,,,,\r\n"
-                                               << "Row 1 has a misplaced quote.";
+                                               << "Row 1, column 1: misplaced quote at byte 77.";
     QTest::newRow("quote inside a field") << header + "a\"b,,,,,\r\n"
-                                          << "Row 1 has a misplaced quote.";
+                                          << "Row 1, column 1: misplaced quote at byte 75.";
     QTest::newRow("quote never closed") << header + ",,,,,\r\n,,,,,\"abc\r\n"
-                                        << "Row 2 has a quote that is never closed.";
+                                        << "Row 2, column 6: the quote at byte 86 is never closed.";
 }
 
 void TestTranslateTable::csvRefusals() {
@@ -340,13 +340,15 @@ void TestTranslateTable::csvRefusals() {
 }
 
 void TestTranslateTable::csvSpreadsheetForms() {
-    // A byte order mark, LF line ends, an empty line, no line end after the last row.
+    // A byte order mark, LF line ends, an empty line, no line end after the last row;
+    // a mark at the start of a field is part of it.
     const CsvTable table =
         TranslateTableFromCsv("\xEF\xBB\xBF" + TranslateTableCsvHeader.toUtf8() +
-                              "\nInput Register,1,2,3,4,M\n\n\"Coil Status\",5,6,7,8,\"\"");
+                              "\nInput Register,1,2,3,4,\xEF\xBB\xBFM\n\n\"Coil Status\",5,6,7,8,\"\"");
     QCOMPARE(table.error, QString());
-    QCOMPARE(table.rows, (QList<TableRow>{cells("Input Register", "1", "2", "3", "4", "M"), TableRow{},
-                                          cells("Coil Status", "5", "6", "7", "8", "")}));
+    QCOMPARE(table.rows,
+             (QList<TableRow>{cells("Input Register", "1", "2", "3", "4", QChar(0xFEFF) + QString("M")),
+                              TableRow{}, cells("Coil Status", "5", "6", "7", "8", "")}));
 }
 
 QTEST_GUILESS_MAIN(TestTranslateTable)

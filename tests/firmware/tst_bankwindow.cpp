@@ -1,6 +1,7 @@
 #include "firmware/BankWindow.h"
 #include "tests/image/SRecordText.h"
 
+#include <QBuffer>
 #include <QTest>
 
 using namespace tessaly;
@@ -26,6 +27,8 @@ private slots:
     void readsWindow();
     void refuses_data();
     void refuses();
+    void tellsFileCutShort_data();
+    void tellsFileCutShort();
     void recognisesSRecords();
 };
 
@@ -121,6 +124,40 @@ void TestBankWindow::refuses() {
     QFETCH(QByteArray, text);
     QFETCH(QString, error);
     QCOMPARE(readBank1Window(text, File).error, error);
+}
+
+void TestBankWindow::tellsFileCutShort_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("cutShort");
+    const QByteArray good = firmwareWithBank(bank());
+    const QByteArray end = "S804000000FB\r\n";
+    const QByteArray noEnd = good.chopped(end.size());
+    QTest::newRow("whole") << good << QString();
+    QTest::newRow("no line end after the end record") << good.chopped(2) << QString();
+    QTest::newRow("no end record") << noEnd
+                                   << "\"" + File + "\" is cut short: it has no end record (S7, S8 or S9).";
+    QTest::newRow("torn end record") << good.chopped(5)
+                                     << "\"" + File + "\" is cut short: its last record, line 516, is torn.";
+    QTest::newRow("damaged end record")
+        << noEnd + "S804000000FA\r\n"
+        << "\"" + File + "\" is cut short: its last record, line 516, is torn.";
+    // A data record far from the window is otherwise never decoded.
+    QTest::newRow("torn data record")
+        << noEnd.chopped(9) << "\"" + File + "\" is cut short: its last record, line 515, is torn.";
+    QTest::newRow("torn data record, CR without LF")
+        << noEnd.chopped(9) + "\r"
+        << "\"" + File + "\" is cut short: its last record, line 515, is torn.";
+}
+
+void TestBankWindow::tellsFileCutShort() {
+    QFETCH(QByteArray, text);
+    QFETCH(QString, cutShort);
+    const BankWindowRead read = readBank1Window(text, File);
+    QCOMPARE(read.error, QString());
+    QCOMPARE(read.cutShort, cutShort);
+    QBuffer device(&text);
+    QVERIFY(device.open(QIODevice::ReadOnly));
+    QCOMPARE(readBank1Window(device, File).cutShort, cutShort);
 }
 
 void TestBankWindow::recognisesSRecords() {

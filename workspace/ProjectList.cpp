@@ -1,15 +1,16 @@
-#include "cli/Fleet.h"
+#include "workspace/ProjectList.h"
+
 #include "workspace/ProjectPaths.h"
 
 #include <QDir>
 #include <algorithm>
 
-namespace tessaly::cli {
+namespace tessaly {
 
-QStringList fleetProjectNames(const ProjectPaths& paths) {
+QStringList projectFolderNames(const ProjectPaths& paths) {
     QStringList names = QDir(paths.ProjectsDir).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
     std::sort(names.begin(), names.end());
     return names;
 }
 
-} // namespace tessaly::cli
+} // namespace tessaly

@@ -7,10 +7,8 @@
 #include <vector>
 
 namespace tessaly {
-struct ProjectPaths;
-}
 
-namespace tessaly::cli {
+struct ProjectPaths;
 
 // The column that names the device's project; the others are keys of `set`.
 inline const QString FleetProjectColumn = QStringLiteral("project");
@@ -23,6 +21,9 @@ struct FleetRefusal {
     QString value;
     QString message;
 };
+// The refusal as one line: row, column and value (control characters written as
+// escapes, so that the line stays one line), then the message.
+QString describeRefusal(const FleetRefusal& refusal);
 
 // One device the table will write: its project, created when missing, and the
 // values its pargen.xml gets.
@@ -40,7 +41,9 @@ struct FleetPlan {
 };
 
 // Reads the table's CSV bytes against the projects of `paths` and checks every row
-// as `set` and New project check them, writing nothing.
+// as `set` and New project check them, and against the file system: a name it cannot
+// hold, and two rows that lead to one folder (a link, or names that differ only where
+// the volume does not tell them apart). Writes nothing.
 FleetPlan planFleet(const QByteArray& csv, const ProjectPaths& paths);
 
-} // namespace tessaly::cli
+} // namespace tessaly

@@ -8,9 +8,10 @@
 #include <QString>
 #include <optional>
 
-namespace tessaly::cli {
+namespace tessaly {
 
-// The steps `new` and `compose` take for one project, shared with the fleet commands.
+// The steps `new` and `compose` take for one project, shared by the command line and
+// the fleet commands.
 
 // New project's work: creates `name` in PROJECTS with the default documents and makes
 // it the current project; `parameters` go to its pargen.xml (New project's defaults
@@ -35,4 +36,4 @@ struct ComposeRun {
 };
 ComposeRun composeFirmware(const ComposeRequest& request, Messages& messages);
 
-} // namespace tessaly::cli
+} // namespace tessaly

@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-namespace tessaly::cli {
+namespace tessaly {
 
 // Runs work(0) ... work(count - 1) on `threads` threads and hands each result to
 // `consume` on the calling thread in index order, each as soon as it and all before it
@@ -41,4 +41,4 @@ void runInOrder(std::size_t count, int threads, const std::function<Result(std::
     pool.waitForDone();
 }
 
-} // namespace tessaly::cli
+} // namespace tessaly

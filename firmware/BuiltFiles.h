@@ -1,0 +1,53 @@
+#pragma once
+
+#include "image/ConfigImage.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace tessaly {
+
+// What examineBuiltFiles finds, each text naming files by their place in the project.
+inline const QString BuiltFileMissingMessage = QStringLiteral("%1 missing");
+inline const QString BankNotBuiltFromMessage = QStringLiteral("%1 does not hold what %2 builds now");
+inline const QString SourceNotOfBankMessage = QStringLiteral("%1 does not hold the bytes of %2");
+inline const QString WindowNotOfBankMessage = QStringLiteral("%1 holds a bank window different from %2");
+
+// How one built file stands against what it is made from. Unknown: what it is made
+// from is missing or unusable, so there is nothing to hold it against.
+enum class BuiltState { Current, Missing, Different, Damaged, Unknown };
+
+struct BuiltFile {
+    BuiltState state = BuiltState::Unknown;
+    QString finding; // what to tell, for every state but Current and Unknown
+};
+
+// The files that building and composing make for a project, each judged by its
+// content against what it is made from, never by file times (a copy keeps contents,
+// not times):
+// - bin/bank1.bin holds the image pargen.xml builds now, apart from its build time
+//   and date;
+// - bin/bankg.c renders bin/bank1.bin byte for byte;
+// - the new firmware's bank window holds bin/bank1.bin (as compose's read-back asks),
+//   and the firmware ends in a sound end record.
+// This is the one rule for "current": whatever may rebuild, recompose or refuse to
+// send a stale file asks it.
+struct BuiltFiles {
+    QString imageFailure;                 // why pargen.xml builds no image now; `bank` is Unknown then
+    std::optional<ConfigImage> bankImage; // what bin/bank1.bin holds, when it holds an image
+    BuiltFile bank;
+    BuiltFile source;
+    BuiltFile firmware;
+
+    bool current() const;
+    // The findings of the three files, in that order.
+    QStringList findings() const;
+};
+
+// Examines the files of the project in `projectDir`, the new firmware being
+// `firmwareName` there. Reads pargen.xml, bank1.bin and bankg.c whole (all small) and
+// the firmware line by line, so any file is read in bounded memory; writes nothing.
+BuiltFiles examineBuiltFiles(const QString& projectDir, const QString& firmwareName);
+
+} // namespace tessaly

@@ -19,6 +19,11 @@ public:
     explicit IcmpEchoError(const QString& text) : std::runtime_error(text.toStdString()) {}
 };
 
+// The unspecified address names no device; Linux would answer an echo to it itself,
+// and Windows gives "Invalid network name". Every platform refuses it in these words.
+inline const QString UnspecifiedAddressMessage =
+    QStringLiteral("%1 is the unspecified address 0.0.0.0, which names no device");
+
 // An ICMP echo client. Tests script it; the program uses createSystemIcmpEcho().
 class IcmpEcho {
 public:

@@ -80,8 +80,7 @@ in_addr resolveIPv4(const QString& host) {
     // Linux delivers an echo to 0.0.0.0 to this computer itself, which would then
     // pass for the device.
     if (address.s_addr == htonl(INADDR_ANY))
-        throw IcmpEchoError(
-            QStringLiteral("%1 is the unspecified address 0.0.0.0, which names no device").arg(host));
+        throw IcmpEchoError(UnspecifiedAddressMessage.arg(host));
     return address;
 }
 

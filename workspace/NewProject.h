@@ -12,7 +12,9 @@ inline const QString DestinationNotValidMessage = QStringLiteral("directory dest
 inline const QString NameNotValidMessage = QStringLiteral("Name project not valid");
 inline const QString NameExistsMessage = QStringLiteral("Name project not valid because directory already exists");
 
-// Whether New project accepts `name`: it must stay one directory below the destination.
+// Whether New project accepts `name`: it must make exactly one folder of that name below
+// the destination. On Windows also no device name ("CON", "aux.txt"), none of the
+// characters Windows refuses in a file name, and no trailing dot.
 bool isUsableProjectName(const QString& name);
 
 // The New project command without its window: the three values that outlive each

@@ -64,13 +64,6 @@ void TestCli::newProject() {
     QCOMPARE(escape.exitCode, 1);
     QCOMPARE(escape.err, QString("Name project not valid\n"));
     QVERIFY(!QFileInfo::exists(dir.file("x")));
-
-    // A name outside the ANSI code page reaches the program whole and makes its folder.
-    const CliRun greek = runCli({"--program-dir", dir.path(), "new", "\u03A9mega"});
-    QCOMPARE(greek.err, QString());
-    QCOMPARE(greek.out, dir.file("PROJECTS/\u03A9mega") + "\n");
-    QCOMPARE(QDir(dir.file("PROJECTS")).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
-             (QStringList{"Plant2", "\u03A9mega"}));
 }
 
 void TestCli::noProjectNamedNorOpened_data() {

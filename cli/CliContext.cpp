@@ -41,8 +41,15 @@ void CliContext::refuseOptions(const QStringList& args) {
 
 void CliContext::selectProject(QStringList& args) {
     const std::optional<QString> project = takeOption(args, QStringLiteral("--project"));
-    if (!project)
+    if (!project) {
+        // Without a last project the configurator works in PROJECTS itself; a command
+        // line that names none refuses instead ("Project not valid") of writing a
+        // project's files there.
+        const ProjectPaths& paths = workspace.paths();
+        if (QDir::cleanPath(paths.ProjectDir) == QDir::cleanPath(paths.ProjectsDir))
+            workspace.selectProjectDirectory(QString());
         return;
+    }
     const QString underProjects = joinPath(workspace.paths().ProjectsDir, nativeFromStored(*project));
     QString directory;
     if (!project->contains(QLatin1Char('/')) && QFileInfo(underProjects).isDir())

@@ -44,7 +44,8 @@ struct CliContext {
     static void refuseOptions(const QStringList& args);
 
     // Makes the project named by "--project P" current: P is a folder of PROJECTS
-    // or a project directory. Without it, the last project as start-up finds it.
+    // or a project directory. Without it, the last project as start-up finds it, or
+    // none when start-up found none: the project commands then say "Project not valid".
     void selectProject(QStringList& args);
 };
 

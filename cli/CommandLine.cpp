@@ -19,7 +19,9 @@ std::span<char* const> startArguments;
 void printUsage(QTextStream& stream, std::span<const Command> commands) {
     stream << "Usage: tessaly-cli [--program-dir DIR] COMMAND [ARGUMENTS]\n\n"
               "DIR holds MASTER, PROJECTS and Tessaly.ini; by default the folder of the program,\n"
-              "or ~/.local/share/tessaly when the program is installed for all users.\n"
+              "or "
+           << perUserProgramDirectoryText()
+           << " when the program is installed for all users.\n"
               "A project P (--project P) is a folder of PROJECTS or a project directory; without it,\n"
               "the last project opened in the configurator.\n\nCommands:\n";
     for (const Command& command : commands)

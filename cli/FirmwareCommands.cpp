@@ -44,6 +44,13 @@ PortChoice takePort(const CliContext& context, QStringList& args) {
         throw UsageError(QStringLiteral("--port COMn is required"));
     if (const std::optional<int> index = serialPortIndex(*port))
         return {*index, std::nullopt};
+#ifdef Q_OS_WIN
+    // Windows names its ports itself: COM12 and \\.\COM12 are the port it calls COM12,
+    // which the tool opens by that name.
+    constexpr int WindowsComPorts = 256; // COM1 to COM256
+    if (const std::optional<int> index = nativeComIndex(*port); index && *index < WindowsComPorts)
+        return {*index, std::nullopt};
+#endif
     if (!port->contains(QLatin1Char('/')))
         throw UsageError(QStringLiteral("--port takes COM1 to COM8 or a device path, not %1").arg(*port));
     CurrentPortMap current = programPortMap(context);
@@ -121,11 +128,26 @@ int flash(CliContext& context, const MergeSettings& settings, const PortChoice& 
         context.messages.error(*failure);
         return 1;
     }
+    // A tool that could not run (a library missing) ends without a word of its own.
+    if (const auto undocumented = undocumentedFlashToolStatus(std::get<int>(ended))) {
+        context.messages.error(*undocumented);
+        return 1;
+    }
     return std::get<int>(ended);
 }
 
 bool requireProject(CliContext& context) {
     return context.workspace.RequireProject(context.messages);
+}
+
+// Whether the flashing tool can receive the paths of this call; says why not. Asked
+// before anything is built or composed.
+bool flashToolCanBeCalled(CliContext& context, const MergeSettings& settings) {
+    const auto refusal = flashToolCallRefusal(context.workspace.paths().ProgramDir,
+                                              settings.OutputDirectory + settings.OutputName);
+    if (refusal)
+        context.messages.plain(*refusal);
+    return !refusal;
 }
 
 // The bank file is older than the parameters when the last build failed or never ran;
@@ -178,13 +200,15 @@ int runUpdate(CliContext& context, QStringList args) {
         throw UsageError(QStringLiteral("update takes no arguments"));
     if (!requireProject(context))
         return 1;
+    const ComposeRequest request = composeRequest(context.workspace.paths(), std::nullopt, std::nullopt);
+    if (!flashToolCanBeCalled(context, request.settings))
+        return 1;
     ConfigImage image;
     const SystemClock clock;
     if (const auto failure = BuildBankFiles(image, context.workspace.paths(), clock)) {
         context.messages.error(*failure);
         return 1;
     }
-    const ComposeRequest request = composeRequest(context.workspace.paths(), std::nullopt, std::nullopt);
     if (!compose(context, request))
         return 1;
     return flash(context, request.settings, port, wait);

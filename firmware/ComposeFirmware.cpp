@@ -67,7 +67,7 @@ std::optional<QString> flashStepRefusal(const QString& programDir, const MergeSe
         return SxFileNotFoundMessage;
     if (!QFileInfo(flashToolPath(programDir)).isFile())
         return FlashToolNotFoundMessage;
-    return std::nullopt;
+    return flashToolCallRefusal(programDir, settings.OutputDirectory + settings.OutputName);
 }
 
 std::optional<int> serialPortIndex(const QString& portName) {

@@ -51,7 +51,8 @@ struct FlashClearance {
 FlashClearance clearForFlashing(const ComposeOutcome& outcome, const MergeSettings& settings);
 
 // The flash step's checks before the tool is started: the text of the plain message
-// that stops it, or nothing when the new firmware and the tool are both there.
+// that stops it, or nothing when the new firmware and the tool are both there and the
+// tool can receive their paths (flashToolCallRefusal).
 std::optional<QString> flashStepRefusal(const QString& programDir, const MergeSettings& settings);
 
 // The list index of a port name such as "COM3" (case-insensitive), nothing for others.

@@ -284,6 +284,11 @@ void TFModifyFileSx::ExeModFileSxClick() {
 }
 
 void TFModifyFileSx::LbButton2Click() {
+    // Nothing is composed for a tool that could not be handed the result.
+    if (const auto refusal = flashToolCallRefusal(paths_.ProgramDir, OutputDirectory + OutputName)) {
+        messages_.plain(*refusal);
+        return;
+    }
     const std::optional<ComposeOutcome> composed = composePass();
     if (!composed)
         return;

@@ -122,9 +122,6 @@ QList<SerialPortDescription> orderDetectedPorts(QList<SerialPortDescription> por
     return ports;
 }
 
-namespace {
-// The COM index of a device the system itself names COMn (Windows: "COM3" or
-// "\\.\COM3"); nothing for other device names.
 std::optional<int> nativeComIndex(const QString& device) {
     QStringView name(device);
     if (name.startsWith(QLatin1String("\\\\.\\")))
@@ -135,7 +132,6 @@ std::optional<int> nativeComIndex(const QString& device) {
     const int number = name.mid(3).toInt(&ok);
     return ok && number >= 1 ? std::optional<int>(number - 1) : std::nullopt;
 }
-} // namespace
 
 SerialPortMap::SerialPortMap(QMap<int, QString> entries, QList<SerialPortDescription> detected)
     : entries_(std::move(entries)), ordered_(orderDetectedPorts(std::move(detected))) {

@@ -48,6 +48,10 @@ PortMapFile readPortMapFile(const QString& iniPath);
 // "COM1" for index 0.
 QString comPortName(int portIndex);
 
+// The COM index of a device the system itself names COMn (Windows: "COM3" or
+// "\\.\COM3"); nothing for other device names.
+std::optional<int> nativeComIndex(const QString& device);
+
 enum class PortOrigin { Nowhere, PortMapFile, Detected };
 
 struct MappedPort {

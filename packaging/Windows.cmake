@@ -13,6 +13,10 @@ foreach(plugin IN LISTS TESSALY_QT_PLUGINS)
   install(FILES "${TESSALY_PROGRAM_DIR}/${plugin}" DESTINATION ${folder} COMPONENT program)
 endforeach()
 install(TARGETS flashwrite RUNTIME DESTINATION stand-in COMPONENT flashtool)
+# The installed folder is every user's, so each gets a program directory of their own
+# under %LOCALAPPDATA%; a ZIP unpacked to a folder (a USB stick) is used in place. The
+# marker is left out of full installs, hence of the ZIP, and put in by the installer.
+install(FILES shared-install.windows DESTINATION . RENAME shared-install COMPONENT marker EXCLUDE_FROM_ALL)
 
 include(DemoFirmware.cmake)
 
@@ -24,19 +28,23 @@ set(CPACK_PACKAGE_FILE_NAME "tessaly-${PROJECT_VERSION}-win64")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY "Tessaly")
 set(CPACK_GENERATOR ZIP NSIS)
 set(CPACK_STRIP_FILES ON)
-set(CPACK_COMPONENTS_ALL program flashtool)
+set(CPACK_COMPONENTS_ALL program flashtool marker)
 set(CPACK_COMPONENT_PROGRAM_DISPLAY_NAME "Tessaly configurator")
 set(CPACK_COMPONENT_PROGRAM_REQUIRED ON)
 set(CPACK_COMPONENT_FLASHTOOL_DISPLAY_NAME "FlashWrite.exe stand-in")
 set(CPACK_COMPONENT_FLASHTOOL_DESCRIPTION
   "A stand-in for the flashing tool, for trying the firmware update without the real one. Never replaces a FlashWrite.exe that is already there.")
 set(CPACK_COMPONENT_FLASHTOOL_DISABLED ON)
+set(CPACK_COMPONENT_MARKER_HIDDEN ON)
+set(CPACK_COMPONENT_MARKER_REQUIRED ON)
 # The ZIP is the whole program directory in one archive; the installer offers parts.
 set(CPACK_ARCHIVE_COMPONENT_INSTALL OFF)
 set(CPACK_NSIS_COMPONENT_INSTALL ON)
 
-# The Start-menu entry with the program's icon, and the uninstaller's entry.
+# The Start-menu entry with the program's icon, and the uninstaller's entry. The
+# programs sit at the top of the install folder (NSIS's default for them is "bin").
 set(CPACK_PACKAGE_EXECUTABLES "tessaly;Tessaly configurator")
+set(CPACK_NSIS_EXECUTABLES_DIRECTORY ".")
 set(CPACK_NSIS_MUI_ICON "${PROJECT_SOURCE_DIR}/app/resources/tessaly.ico")
 set(CPACK_NSIS_MUI_UNIICON "${PROJECT_SOURCE_DIR}/app/resources/tessaly.ico")
 set(CPACK_NSIS_INSTALLED_ICON_NAME "tessaly.exe")

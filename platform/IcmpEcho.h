@@ -19,8 +19,9 @@ public:
     explicit IcmpEchoError(const QString& text) : std::runtime_error(text.toStdString()) {}
 };
 
-// Why no echo goes to the unspecified address: the address names no device, and Linux
-// answers it from this computer itself. `host` is the text that gave it ("0.0.0.0", "0").
+// Why no echo goes to the unspecified address: the address names no device; Linux
+// answers it from this computer itself and Windows gives "Invalid network name", so
+// every platform refuses it in these words. `host` is the text that gave it ("0.0.0.0", "0").
 inline QString unspecifiedAddressText(const QString& host) {
     const QString unspecified = QStringLiteral("0.0.0.0");
     return host == unspecified ? QStringLiteral("0.0.0.0 is the unspecified address, which names no device")

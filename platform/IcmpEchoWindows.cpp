@@ -47,6 +47,8 @@ IN_ADDR resolveIPv4(const QString& host) {
                                 .arg(host, qt_error_string(status != 0 ? status : WSAHOST_NOT_FOUND)));
     const IN_ADDR address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
     ::freeaddrinfo(found);
+    if (address.S_un.S_addr == htonl(INADDR_ANY))
+        throw IcmpEchoError(unspecifiedAddressText(host));
     return address;
 }
 

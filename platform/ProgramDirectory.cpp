@@ -80,6 +80,14 @@ QStringList withoutProgramDirOption(const QStringList& arguments) {
     return rest;
 }
 
+QString perUserProgramDirectoryText() {
+#ifdef Q_OS_WIN
+    return QStringLiteral("%LOCALAPPDATA%\\tessaly");
+#else
+    return QStringLiteral("~/.local/share/tessaly");
+#endif
+}
+
 QString perUserProgramDirectory() {
     const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     return withoutTrailingSeparator(QDir(data).filePath(QStringLiteral("tessaly")));
@@ -93,7 +101,7 @@ std::optional<QString> preparePerUserProgramDirectory(const QString& programDir,
                                                       const QStringList& linkedTools) {
     const QString master = QDir(programDir).filePath(MasterFolder);
     std::error_code failure;
-    std::filesystem::create_directories(QFile::encodeName(master).toStdString(), failure);
+    std::filesystem::create_directories(QFileInfo(master).filesystemFilePath(), failure);
     if (failure)
         return cannotCreateDirectoryMessage(master, QString::fromLocal8Bit(failure.message()));
     std::optional<QString> first = copyMissingFiles(QDir(installDir).filePath(MasterFolder), master);

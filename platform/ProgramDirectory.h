@@ -18,8 +18,12 @@ QStringList withoutProgramDirOption(const QStringList& arguments);
 // of their own (perUserProgramDirectory()).
 inline const QString SharedInstallMarker = QStringLiteral("shared-install");
 
-// $XDG_DATA_HOME/tessaly, by default ~/.local/share/tessaly.
+// $XDG_DATA_HOME/tessaly, by default ~/.local/share/tessaly; %LOCALAPPDATA%\tessaly
+// on Windows.
 QString perUserProgramDirectory();
+// Where that folder is by default, as users write it: "~/.local/share/tessaly", or
+// "%LOCALAPPDATA%\tessaly" on Windows.
+QString perUserProgramDirectoryText();
 
 // Whether the executable's folder is no place for a user's projects: it carries the
 // shared-install marker, or this user cannot write there.

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <limits>
 #include <memory>
 #include <variant>
 
@@ -17,6 +18,15 @@ std::unique_ptr<ProgramLauncher> createSystemProgramLauncher();
 // current directory) and waits for its end. Returns its exit status, or the reason when
 // it could not be started or did not exit normally.
 std::variant<int, QString> runProgramAndWait(const QString& program, const QByteArray& parameter);
+
+// The longest path a started program can be given, as its own file or as a file it is
+// to open: on Windows MAX_PATH less its terminator, beyond which CreateProcessA and a
+// program using the ANSI file functions fail; no limit elsewhere.
+#ifdef Q_OS_WIN
+inline constexpr qsizetype LongestProgramPath = 259;
+#else
+inline constexpr qsizetype LongestProgramPath = std::numeric_limits<qsizetype>::max();
+#endif
 
 // The reason given when a program cannot be started.
 QString cannotStartProgramMessage(const QString& program, const QString& reason);

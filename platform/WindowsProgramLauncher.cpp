@@ -2,10 +2,12 @@
 // into the command line as the raw bytes it is (0xB6 stays one byte, the pilcrow of
 // the ANSI code page). The command line is the quoted program path, one blank and the
 // parameter string, as a shell would make it.
+#include "platform/LocalText.h"
 #include "platform/SystemProgramLauncher.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QProcessEnvironment>
 #include <windows.h>
 
 namespace tessaly {
@@ -20,6 +22,41 @@ QString lastErrorText() {
     return qt_error_string(static_cast<int>(::GetLastError()));
 }
 
+// The folder of this program, which holds the Qt and runtime DLLs.
+QString ownFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    return QFileInfo(QString::fromStdWString(path)).absolutePath();
+}
+
+// This process's environment with this program's folder last on the DLL search path
+// (PATH) and the Qt plugin path: a program started from a per-user folder (the
+// flashing tool linked there) finds the DLLs and plugins it shares with the installed
+// programs, while its own folder, the system's and the earlier entries come first. A
+// block of UTF-16 "NAME=value" strings.
+std::wstring environmentForStart() {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QString own = QDir::toNativeSeparators(ownFolder());
+    for (const QString& name : {QStringLiteral("PATH"), QStringLiteral("QT_PLUGIN_PATH")}) {
+        const QString list = environment.value(name);
+        environment.insert(name, list.isEmpty() ? own : list + QLatin1Char(';') + own);
+    }
+    std::wstring block;
+    for (const QString& entry : environment.toStringList()) {
+        block += entry.toStdWString();
+        block += L'\0';
+    }
+    block += L'\0';
+    return block;
+}
+
 struct Started {
     PROCESS_INFORMATION process{};
     std::optional<QString> failure;
@@ -31,18 +68,19 @@ Started createProcess(const QString& program, const QByteArray& parameter) {
         started.failure = cannotStartProgramMessage(program, ParameterHoldsNul);
         return started;
     }
-    const QString native = QDir::toNativeSeparators(program);
-    const QByteArray path = native.toLocal8Bit();
-    if (QString::fromLocal8Bit(path) != native) {
+    const std::optional<QByteArray> path = exactLocal8Bit(QDir::toNativeSeparators(program));
+    if (!path) {
         started.failure = cannotStartProgramMessage(program, PathNotAnsi);
         return started;
     }
     // CreateProcessA may write into the command line: it gets a copy of its own.
-    QByteArray commandLine = '"' + path + "\" " + parameter;
+    QByteArray commandLine = '"' + *path + "\" " + parameter;
+    std::wstring environment = environmentForStart();
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    if (!::CreateProcessA(path.constData(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &started.process))
+    if (!::CreateProcessA(path->constData(), commandLine.data(), nullptr, nullptr, FALSE,
+                          CREATE_UNICODE_ENVIRONMENT, environment.data(), nullptr, &startup,
+                          &started.process))
         started.failure = cannotStartProgramMessage(program, lastErrorText());
     return started;
 }

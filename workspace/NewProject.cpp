@@ -25,14 +25,48 @@ bool holdsControlCharacter(const QString& name) {
                c.category() == QChar::Separator_Paragraph;
     });
 }
+
+#ifdef Q_OS_WIN
+// Names Windows keeps for devices in every folder, also with an extension ("aux.txt"):
+// such a "folder" is the device.
+bool isWindowsDeviceName(const QString& name) {
+    static const QStringList devices = {
+        QStringLiteral("CON"),       QStringLiteral("PRN"),       QStringLiteral("AUX"),
+        QStringLiteral("NUL"),       QStringLiteral("CONIN$"),    QStringLiteral("CONOUT$"),
+        QStringLiteral("COM\u00B9"), QStringLiteral("COM\u00B2"), QStringLiteral("COM\u00B3"),
+        QStringLiteral("LPT\u00B9"), QStringLiteral("LPT\u00B2"), QStringLiteral("LPT\u00B3")};
+    QString stem = name.section(QLatin1Char('.'), 0, 0);
+    while (stem.endsWith(QLatin1Char(' ')))
+        stem.chop(1);
+    if (devices.contains(stem, Qt::CaseInsensitive))
+        return true;
+    return stem.size() == 4 && stem[3] >= u'0' && stem[3] <= u'9' &&
+           (stem.startsWith(QLatin1String("COM"), Qt::CaseInsensitive) ||
+            stem.startsWith(QLatin1String("LPT"), Qt::CaseInsensitive));
+}
+
+// What a Windows file name cannot be: it holds a character the file system refuses
+// (< > : " | ? *; a colon would name a stream of another file), or ends in a dot,
+// which Windows drops, so that "Plant." would make "Plant".
+bool isRefusedByWindows(const QString& name) {
+    static const QString forbidden = QStringLiteral("<>:\"|?*");
+    return std::any_of(name.begin(), name.end(), [](QChar c) { return forbidden.contains(c); }) ||
+           name.endsWith(QLatin1Char('.')) || isWindowsDeviceName(name);
+}
+#endif
 } // namespace
 
-// A name must stay one directory below the destination, and come back from the
-// settings file as it went in: its reader trims blanks at a value's ends.
+// A name must make exactly its own folder one level below the destination, and come
+// back from the settings file as it went in: its reader trims blanks at a value's ends.
 bool isUsableProjectName(const QString& name) {
-    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
-           !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) && name.trimmed() == name &&
-           !holdsControlCharacter(name);
+    const bool portable = !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
+                          !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
+                          name.trimmed() == name && !holdsControlCharacter(name);
+#ifdef Q_OS_WIN
+    return portable && !isRefusedByWindows(name);
+#else
+    return portable;
+#endif
 }
 
 std::optional<QString> projectNameRefusal(const QString& destination, const QString& name) {
@@ -74,9 +108,8 @@ bool NewProjectCommand::createProject() {
         return false;
     }
     std::error_code failure;
-    if (!std::filesystem::create_directory(QFile::encodeName(directory).toStdString(), failure) || failure) {
-        const QString reason =
-            failure ? QString::fromLocal8Bit(failure.message()) : QStringLiteral("File exists");
+    if (!std::filesystem::create_directory(QFileInfo(directory).filesystemFilePath(), failure) || failure) {
+        const QString reason = failure ? QString::fromLocal8Bit(failure.message()) : QStringLiteral("File exists");
         messages_.error(cannotCreateDirectoryMessage(directory, reason));
         return false;
     }

@@ -16,8 +16,10 @@ inline const QString NameExistsMessage =
 inline const QString NameTooLongMessage =
     QStringLiteral("The name is %1 %2 long; the file system allows at most %3 %2.");
 
-// Whether New project accepts `name`: it must stay one directory below the destination,
-// and be one line of visible text.
+// Whether New project accepts `name`: it must make exactly one folder of that name below
+// the destination, and be one line of visible text. On Windows also no device name
+// ("CON", "aux.txt"), none of the characters Windows refuses in a file name, and no
+// trailing dot.
 bool isUsableProjectName(const QString& name);
 
 // Why `name` cannot become a project folder in `destination`, checked before anything

@@ -1,6 +1,7 @@
 #include "workspace/SettingsFile.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/LocalText.h"
 #include "workspace/SettingsText.h"
 
 #include <QDir>
@@ -11,7 +12,7 @@ namespace tessaly {
 
 namespace {
 const QString CannotEncode =
-    QStringLiteral("Cannot write \"%1\": a value holds a character that the file's code page cannot hold");
+    QStringLiteral("Cannot write \"%1\": \"%2\" cannot be written in %3, its code page");
 
 std::optional<QString> sectionName(const QString& line) {
     const QString trimmed = line.trimmed();
@@ -121,7 +122,8 @@ std::optional<QString> SettingsFile::save(const QString& path) const {
     for (const QString& line : lines_)
         text += line + QStringLiteral("\r\n");
     if (decodeSettingsText(bytes) != text)
-        return CannotEncode.arg(QDir::toNativeSeparators(path));
+        return CannotEncode.arg(QDir::toNativeSeparators(path), charactersOutsideLocal8Bit(text),
+                                local8BitName());
     return writeFileAtomically(path, bytes);
 }
 

@@ -74,9 +74,16 @@ std::optional<QString> Workspace::SaveWorkspace() const {
     const QString path = settingsFilePath();
     SettingsFile settings = SettingsFile::load(path);
     settings.setValue(SettingsSection, SettingsKey, paths_.ProjectName);
-    if (settings.save(path))
-        return QStringLiteral("Unable to write to %1").arg(path);
-    return std::nullopt;
+    const std::optional<QString> failure = settings.save(path);
+    if (!failure)
+        return std::nullopt;
+    QString message = UnableToWriteSettingsMessage.arg(path) + QLatin1Char('\n') + *failure;
+    // Better no project at the next start than the one before this: a name the file's
+    // code page cannot hold is left out where the file can still be written.
+    settings.setValue(SettingsSection, SettingsKey, QString());
+    if (!paths_.ProjectName.isEmpty() && !settings.save(path))
+        message += QLatin1Char('\n') + NextStartOpensNoProjectText;
+    return message;
 }
 
 bool Workspace::RequireProject(Messages& messages) const {

@@ -13,6 +13,8 @@ class Pickers;
 inline const QString SettingsFileName = QStringLiteral("Tessaly.ini");
 inline const QString ProjectNotValidMessage = QStringLiteral("Project not valid");
 inline const QString OpenProjectTitle = QStringLiteral("Select directory of project");
+inline const QString UnableToWriteSettingsMessage = QStringLiteral("Unable to write to %1");
+inline const QString NextStartOpensNoProjectText = QStringLiteral("The next start opens no project.");
 
 // The program directory, the current project and the main window's caption.
 // Only this class writes ProjectPaths; every command reads it.
@@ -29,8 +31,9 @@ public:
     // What Open project does once `directory` has been chosen.
     void selectProjectDirectory(const QString& directory);
 
-    // Writes the current project's name to the settings file. Returns the
-    // "Unable to write to ..." text when it cannot be written.
+    // Writes the current project's name to the settings file. When it cannot be
+    // written, returns "Unable to write to ..." with the reason on the next line, and
+    // leaves no project named in the file where that can still be written.
     std::optional<QString> SaveWorkspace() const;
 
     // The guard of the document commands.

@@ -1,5 +1,6 @@
 #include "tests/support/TestSupport.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QTest>
 
@@ -12,12 +13,19 @@ private slots:
     void usageErrors_data();
     void usageErrors();
     void newProject();
+    void noProjectNamedNorOpened_data();
+    void noProjectNamedNorOpened();
 };
 
 void TestCli::helpAndVersion() {
     const CliRun help = runCli({"--help"});
     QCOMPARE(help.exitCode, 0);
     QVERIFY(help.out.contains("new NAME"));
+#ifdef Q_OS_WIN
+    QVERIFY2(help.out.contains("or %LOCALAPPDATA%\\tessaly when"), qPrintable(help.out));
+#else
+    QVERIFY2(help.out.contains("or ~/.local/share/tessaly when"), qPrintable(help.out));
+#endif
     const CliRun version = runCli({"--version"});
     QCOMPARE(version.exitCode, 0);
     QVERIFY(version.out.startsWith("tessaly-cli "));
@@ -56,6 +64,33 @@ void TestCli::newProject() {
     QCOMPARE(escape.exitCode, 1);
     QCOMPARE(escape.err, QString("Name project not valid\n"));
     QVERIFY(!QFileInfo::exists(dir.file("x")));
+}
+
+void TestCli::noProjectNamedNorOpened_data() {
+    QTest::addColumn<QStringList>("command");
+    QTest::addColumn<QByteArray>("settings"); // Tessaly.ini, when there is one
+    const QList<QStringList> commands = {
+        {"set", "ip=1.2.3.4"},        {"show"},           {"build"}, {"compose"},
+        {"update", "--port", "COM1"}, {"table", "export"}};
+    for (const QStringList& command : commands) {
+        QTest::addRow("%s, fresh", qPrintable(command.first())) << command << QByteArray();
+        QTest::addRow("%s, stale Tessaly.ini", qPrintable(command.first()))
+            << command << QByteArray("[lastproj]\r\nprojectname=\\Gone\r\n");
+    }
+}
+
+// The configurator works in PROJECTS itself while no project is open; the command line
+// refuses, and writes nothing there.
+void TestCli::noProjectNamedNorOpened() {
+    QFETCH(QStringList, command);
+    QFETCH(QByteArray, settings);
+    ProgramDir dir;
+    if (!settings.isEmpty())
+        writeAll(dir.file("Tessaly.ini"), settings);
+    const CliRun run = runCli(QStringList{"--program-dir", dir.path()} + command);
+    QCOMPARE(run.err, QString("Project not valid\n"));
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(QDir(dir.file("PROJECTS")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestCli)

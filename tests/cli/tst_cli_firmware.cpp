@@ -14,6 +14,10 @@ private slots:
     void composeRefusals();
     void composeOfBuiltBank_data();
     void composeOfBuiltBank();
+    void flashToolCannotReceivePath_data();
+    void flashToolCannotReceivePath();
+    void toolStatusWhenWaiting_data();
+    void toolStatusWhenWaiting();
 };
 
 void TestCliFirmware::composeRefusals_data() {
@@ -29,7 +33,17 @@ void TestCliFirmware::composeRefusals_data() {
         << QStringList{"compose", "--reference", "windowless.sx"} << true << 1
         << "Bank 1 Not Inserted,Abort Procedure\n";
     QTest::newRow("output as a path") << QStringList{"compose", "--output", "../x.sx"} << true << 2 << "";
+#ifdef Q_OS_WIN
+    // Windows names its ports itself, beyond COM8 too, and by their device paths.
+    QTest::newRow("Windows port name")
+        << QStringList{"flash", "--port", "COM12"} << true << 1 << "File *.Sx Not Found,Abort Procedure\n";
+    QTest::newRow("Windows device path") << QStringList{"flash", "--port", "\\\\.\\COM12"} << true << 1
+                                         << "File *.Sx Not Found,Abort Procedure\n";
+    QTest::newRow("port beyond Windows's names")
+        << QStringList{"flash", "--port", "COM257"} << true << 2 << "";
+#else
     QTest::newRow("port out of the list") << QStringList{"flash", "--port", "COM9"} << true << 2 << "";
+#endif
     QTest::newRow("device not in the port map")
         << QStringList{"flash", "--port", "/dev/no-such-tty"} << true << 1
         << "/dev/no-such-tty is not in the port map (see tessaly-cli ports)\n";
@@ -87,6 +101,98 @@ void TestCliFirmware::composeOfBuiltBank() {
     QCOMPARE(run.err, QDir::toNativeSeparators(err));
     QCOMPARE(run.exitCode, 0);
     QVERIFY2(run.out.endsWith("result 1\n"), qPrintable(run.out));
+}
+
+void TestCliFirmware::flashToolCannotReceivePath_data() {
+    QTest::addColumn<QString>("programFolder"); // below the temporary directory
+    QTest::addColumn<QString>("project");
+    QTest::addColumn<QString>("refusedPath"); // in the program folder; empty where the tool can be handed it
+    QTest::addColumn<QString>("reason");
+    const QString firmware = QStringLiteral("PROJECTS/%1/New_sx48316.sx");
+    QTest::newRow("Greek project") << ""
+                                   << "\u03A9mega" << firmware.arg("\u03A9mega") << "\"\u03A9\" cannot";
+    QTest::newRow("Cyrillic project")
+        << ""
+        << "\u041D\u0430\u0441\u043E\u0441" << firmware.arg("\u041D\u0430\u0441\u043E\u0441")
+        << "\"\u041D\u0430\u0441\u043E\" cannot";
+    QTest::newRow("code page 1252") << ""
+                                    << "\u00C4rger\u20AC"
+                                    << ""
+                                    << "";
+    // 278 characters of program folder: the tool's own path is too long to start it.
+    const QString deep = QString(120, 'd') + "/" + QString(120, 'e');
+    QTest::newRow("long program folder") << deep << "Plant1"
+                                         << "FlashWrite.exe"
+                                         << "it has %1 characters";
+}
+
+// update and flash refuse, before anything is built or composed, a path that the tool
+// would receive as another file's (a look-alike in the ANSI code page) or not at all.
+void TestCliFirmware::flashToolCannotReceivePath() {
+    QFETCH(QString, programFolder);
+    QFETCH(QString, project);
+    QFETCH(QString, refusedPath);
+    QFETCH(QString, reason);
+    ProgramDir dir;
+    const QString program = QDir::toNativeSeparators(QDir::cleanPath(dir.path() + "/" + programFolder));
+    QVERIFY(QDir().mkpath(program + "/MASTER"));
+    writeAll(program + "/MASTER/sx48316.sx", firmwareWithBank(QByteArray(0x4000, '\0')) + "S9030000FC\r\n");
+    QCOMPARE(runCli({"--program-dir", program, "new", project}).exitCode, 0);
+    const QString projectDir = QDir::toNativeSeparators(program + "/PROJECTS/" + project);
+#ifndef Q_OS_WIN
+    refusedPath.clear(); // the tool receives UTF-8 paths of any length
+#endif
+    const CliRun update =
+        runCli({"--program-dir", program, "update", "--project", project, "--port", "COM1"});
+    QCOMPARE(update.exitCode, 1);
+    if (refusedPath.isEmpty()) {
+        // Built, composed, then stopped for want of the tool.
+        QVERIFY2(update.err.endsWith("FlashWrite.exe Not Found, Procedure Aborted\n"),
+                 qPrintable(update.err));
+        QVERIFY(QFileInfo::exists(projectDir + "/New_sx48316.sx"));
+        return;
+    }
+    const QString path = QDir::toNativeSeparators(program + "/" + refusedPath);
+    const QString expected = "The flashing tool cannot receive the path \"" + path +
+                             "\": " + (reason.contains("%1") ? reason.arg(path.size()) : reason);
+    QVERIFY2(update.err.startsWith(expected), qPrintable(update.err));
+    QVERIFY(!QFileInfo::exists(projectDir + "/bin/bank1.bin"));
+    QVERIFY(!QFileInfo::exists(projectDir + "/New_sx48316.sx"));
+    // flash refuses a firmware composed before as well.
+    writeAll(projectDir + "/New_sx48316.sx", "S9030000FC\r\n");
+    writeAll(program + "/FlashWrite.exe", "MZ");
+    const CliRun flash = runCli({"--program-dir", program, "flash", "--project", project, "--port", "COM1"});
+    QCOMPARE(flash.exitCode, 1);
+    QVERIFY2(flash.err.startsWith(expected), qPrintable(flash.err));
+}
+
+void TestCliFirmware::toolStatusWhenWaiting_data() {
+    QTest::addColumn<int>("toolStatus");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("err");
+    QTest::newRow("documented: port") << 4 << 4 << "";
+    // A tool that could not even run (Windows: a DLL it needs is missing) says nothing.
+    QTest::newRow("undocumented") << 53 << 1 << "The flashing tool ended with status 53\n";
+}
+
+void TestCliFirmware::toolStatusWhenWaiting() {
+#ifdef Q_OS_WIN
+    QSKIP("the tool here is a shell script; under Wine installer_under_wine starts a real one");
+#endif
+    QFETCH(int, toolStatus);
+    QFETCH(int, exitCode);
+    QFETCH(QString, err);
+    ProgramDir dir;
+    QCOMPARE(runCli({"--program-dir", dir.path(), "new", "Line3"}).exitCode, 0);
+    writeAll(dir.file("PROJECTS/Line3/New_sx48316.sx"), "S9030000FC\r\n");
+    writeAll(dir.file("FlashWrite.ini"), "[ports]\nCOM1=/dev/null\n"); // a device that is there
+    const QString tool = dir.file("FlashWrite.exe");
+    writeAll(tool, "#!/bin/sh\nexit " + QByteArray::number(toolStatus) + "\n");
+    QFile::setPermissions(tool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const CliRun run =
+        runCli({"--program-dir", dir.path(), "flash", "--project", "Line3", "--port", "COM1", "--wait"});
+    QCOMPARE(run.err, err);
+    QCOMPARE(run.exitCode, exitCode);
 }
 
 QTEST_MAIN(TestCliFirmware)

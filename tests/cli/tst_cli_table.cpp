@@ -165,7 +165,7 @@ void TestCliTable::exportOfUnreadableTable() {
     QCOMPARE(run.err,
              QString("Reading the translate table stopped at row 1: the row has no attribute TCP_ADDRESS. "
                      "Nothing is exported.\n"));
-    const CliRun missing = runCli({"--program-dir", p.dir.path(), "table", "import", p.dir.file("none.csv")});
+    const CliRun missing = p.table({"import", p.dir.file("none.csv")});
     QCOMPARE(missing.exitCode, 1);
     QVERIFY(missing.err.startsWith("Cannot open file \"" + p.dir.file("none.csv") + "\". "));
 }

@@ -1,5 +1,7 @@
 #include "app/MainWindow.h"
 #include "firmware/FirmwareDialog.h"
+#include "firmware/FlashToolCall.h"
+#include "platform/LocalText.h"
 #include "tests/image/PargenText.h"
 #include "tests/image/SRecordText.h"
 #include "tests/support/ScriptedSerialPorts.h"
@@ -103,6 +105,7 @@ private slots:
     void updateFirmware_data();
     void updateFirmware();
     void hiddenFlashUsesOlderFile();
+    void pathTheToolCannotReceive();
     void binDirectoryKept();
     void noProjectDirectory();
     void optionsToggleBankPanel();
@@ -247,6 +250,28 @@ void TestFirmwareDialog::hiddenFlashUsesOlderFile() {
     h.launcher.failure = "Cannot start FlashWrite.exe. Permission denied";
     h.show([](TFModifyFileSx& d) { click(d.ExeUpdateFir); });
     QCOMPARE(h.messages.errors, QStringList{*h.launcher.failure});
+}
+
+// A project folder the ANSI code page cannot name would reach the tool as a look-alike,
+// another project's firmware: nothing is composed, nothing started.
+void TestFirmwareDialog::pathTheToolCannotReceive() {
+    Harness h;
+    const QString name = QStringLiteral("\u03A9mega");
+    h.project(name, bankImage('\x44'));
+    h.pickers.answers.push_back(h.dir.file("PROJECTS/" + name));
+    click(h.window->findChild<QPushButton*>("open"));
+    h.show([](TFModifyFileSx& d) { click(d.LbButton2); });
+    const QString firmware = h.native("PROJECTS/" + name + "/New_sx48316.sx");
+#ifdef Q_OS_WIN
+    QCOMPARE(h.messages.shown,
+             QStringList{FlashToolPathNotInCodePageMessage.arg(firmware, "\u03A9", local8BitName())});
+    QCOMPARE(h.launcher.started.size(), 0);
+    QVERIFY(!QFileInfo::exists(firmware));
+#else
+    QCOMPARE(h.messages.shown, QStringList());
+    QCOMPARE(h.launcher.started.size(), 1);
+    QCOMPARE(h.launcher.started[0].parameter, parameterFor(firmware, '0'));
+#endif
 }
 
 void TestFirmwareDialog::binDirectoryKept() {

@@ -1,5 +1,6 @@
 // The Windows halves of the platform seams: the program start's raw ANSI command line,
-// ICMP echo through the IP Helper, the per-user folder and the settings file's code page.
+// ICMP echo through the IP Helper, the per-user folder for every user name and the
+// settings file's code page.
 #include "firmware/FlashToolCall.h"
 #include "platform/IcmpEcho.h"
 #include "platform/ProgramDirectory.h"
@@ -79,6 +80,22 @@ private slots:
                                  echo->ping(QStringLiteral("no-such-host.invalid"), {}, 1000, {}));
     }
 
+    // The same words as on Linux, not Windows's "Invalid network name".
+    void echoRefusesUnspecifiedAddress_data() {
+        QTest::addColumn<QString>("host");
+        QTest::newRow("dotted") << "0.0.0.0";
+        QTest::newRow("one number") << "0";
+    }
+    void echoRefusesUnspecifiedAddress() {
+        QFETCH(QString, host);
+        try {
+            createSystemIcmpEcho()->ping(host, {}, 1000, {});
+            QFAIL("no error for the unspecified address");
+        } catch (const IcmpEchoError& error) {
+            QCOMPARE(QString::fromStdString(error.what()), unspecifiedAddressText(host));
+        }
+    }
+
     void perUserFolderIsInLocalAppData() {
         const QString local = QDir::fromNativeSeparators(qEnvironmentVariable("LOCALAPPDATA"));
         QVERIFY(!local.isEmpty());
@@ -97,6 +114,32 @@ private slots:
         test::writeAll(user + QStringLiteral("/FlashWrite.exe"), "MZ real tool");
         QVERIFY(!preparePerUserProgramDirectory(user, install, {QStringLiteral("FlashWrite.exe")}));
         QCOMPARE(test::readAll(user + QStringLiteral("/FlashWrite.exe")), QByteArray("MZ real tool"));
+    }
+
+    void perUserFolderForEveryUserName_data() {
+        QTest::addColumn<QString>("user");
+        QTest::newRow("Czech") << "\u010Cen\u011Bk Dvo\u0159\u00E1k";
+        QTest::newRow("Russian") << "\u0414\u043C\u0438\u0442\u0440\u0438\u0439";
+        QTest::newRow("Chinese") << "\u5DE5\u7A0B";
+    }
+    // A user name outside the ANSI code page gets its folder there, and nothing is made
+    // under a look-alike name beside it.
+    void perUserFolderForEveryUserName() {
+        QFETCH(QString, user);
+        QTemporaryDir users;
+        const QString install = dir_.filePath(QStringLiteral("install"));
+        QDir().mkpath(install + QStringLiteral("/MASTER"));
+        test::writeAll(install + QStringLiteral("/MASTER/sx48316.sx"), "S9030000FC\r\n");
+        test::writeAll(install + QStringLiteral("/FlashWrite.exe"), "MZ tool");
+        const QString local = users.filePath(user + QStringLiteral("/AppData/Local"));
+        const QString perUser = QDir::toNativeSeparators(local + QStringLiteral("/tessaly"));
+        const auto failure =
+            preparePerUserProgramDirectory(perUser, install, {QStringLiteral("FlashWrite.exe")});
+        QVERIFY2(!failure, qPrintable(failure.value_or(QString())));
+        QCOMPARE(test::readAll(local + QStringLiteral("/tessaly/MASTER/sx48316.sx")),
+                 QByteArray("S9030000FC\r\n"));
+        QCOMPARE(test::readAll(local + QStringLiteral("/tessaly/FlashWrite.exe")), QByteArray("MZ tool"));
+        QCOMPARE(QDir(users.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{user});
     }
 
     // The settings file is written in the ANSI code page (1252 here); a character that

@@ -147,11 +147,11 @@ void TestBadInput::hostileInput_data() {
         row("var", hostile, "", "The translate table could not be read");
     row("var", "CR only", "PUMP1", "");
     row("var", "1 MB line", "PUMP1", "");
-    // Tessaly.ini, read at start-up: anything unreadable means no last project, and
-    // then PROJECTS itself is the project directory (no pargen.xml there: defaults)
+    // Tessaly.ini, read at start-up: anything unreadable means no last project, and a
+    // command line without --project then has none
     for (const char* hostile : {"truncated", "garbage", "200 MB", "invalid UTF-8", "CR only", "directory",
                                 "no read permission", "symlink loop"})
-        row("settings", hostile, "\nTCP_PORT=502\n", "");
+        row("settings", hostile, "", "Project not valid");
     row("settings", "1 MB line", "TCP_PORT=1502", "");
     // the reference firmware, read by the merge
     row("firmware", "truncated", "result=-1 written=1", "");

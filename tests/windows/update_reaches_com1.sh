@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # tessaly-cli.exe new, set and update --port COM1 --wait under Wine, with COM1 a
 # pseudo-terminal: what arrives at its master is every record of the composed firmware,
-# each followed by CR LF, and nothing else.
+# each followed by CR LF, and nothing else. The program directory holds the stand-in
+# alone, without the DLLs it needs, as a per-user folder does: tessaly-cli.exe has to
+# start it so that it finds them (Wine's own search path for them is switched off).
 #   usage: update_reaches_com1.sh WINE_RUN WINDOWS_PROGRAM_DIR WINEPREFIX WINESERVER
 # Wine's mount manager rebuilds dosdevices/com1 from HKLM\Software\Wine\Ports whenever
 # the Wine server starts (falling back to /dev/ttyS0, where writes never drain), so the
@@ -56,7 +58,8 @@ program="Z:${work//\//\\}\\program"
 status=0
 cli() {
   [ "$status" = 0 ] || return 0
-  timeout 150 "$wine_run" "$windows_dir/tessaly-cli.exe" --program-dir "$program" "$@" || status=$?
+  WINE_RUN_OWN_DLLS_ONLY=1 timeout 150 "$wine_run" "$windows_dir/tessaly-cli.exe" --program-dir "$program" "$@" ||
+    status=$?
 }
 cli new Plant2 >/dev/null
 cli set --project Plant2 ip=192.168.7.10 port=1502 baud=19200 parity=even >/dev/null

@@ -33,6 +33,8 @@ private slots:
     void newProject();
     void newProjectRefusals_data();
     void newProjectRefusals();
+    void newProjectMakesItsOwnFolder_data();
+    void newProjectMakesItsOwnFolder();
     void newProjectBothMessages();
     void newProjectDirectoryNotCreated();
     void newProjectCancelled();
@@ -40,6 +42,7 @@ private slots:
     void openProject_data();
     void openProject();
     void openProjectAfterDirectoryDeleted();
+    void saveWorkspaceFailure_data();
     void saveWorkspaceFailure();
 };
 
@@ -132,6 +135,12 @@ void TestWorkspace::newProjectRefusals_data() {
                                         << "Name project not valid";
     QTest::newRow("tab at the end") << "Plant\t"
                                     << "Name project not valid";
+#ifdef Q_OS_WIN
+    // Names Windows takes for devices, streams or another name: nothing may be made.
+    for (const char* name : {"CON", "con", "NUL", "COM1", "lpt9", "aux.txt", "CON .txt", "COM\u00B9", "x?y",
+                             "q*", "lt<gt>", "pi|pe", "quo\"te", "tab\tinside", "a:b", "Plant.", "Plant. "})
+        QTest::addRow("Windows refuses %s", name) << QString::fromUtf8(name) << "Name project not valid";
+#endif
 }
 
 void TestWorkspace::newProjectRefusals() {
@@ -152,6 +161,55 @@ void TestWorkspace::newProjectRefusals() {
     QCOMPARE(workspace.paths().ProjectDir, before.ProjectDir);
     QVERIFY(!QFileInfo::exists(dir.file("outside")));
     QCOMPARE(QDir(dir.file("PROJECTS")).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{"Plant1"});
+}
+
+void TestWorkspace::newProjectMakesItsOwnFolder_data() {
+    QTest::addColumn<QString>("programFolder"); // below the temporary directory
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("existing"); // a project already there
+    QTest::newRow("Greek") << "" << "\u03A9mega" << "Omega";
+    QTest::newRow("Czech") << "" << "\u010Capek" << "Capek";
+    QTest::newRow("code page 1252") << "" << "\u00C4rger\u20AC" << "";
+    QTest::newRow("Polish beside its look-alike") << "" << "\u0141odz" << "Lodz";
+    QTest::newRow("Cyrillic") << "" << "\u041D\u0430\u0441\u043E\u0441" << "";
+    QTest::newRow("Chinese") << "" << "\u6CF5\u7AD9" << "";
+    QTest::newRow("not a device name") << "" << "COM10" << "";
+    QTest::newRow("dot inside") << "" << "Plant.v2" << "";
+    QTest::newRow("program folder in Czech") << "\u010Ce\u0161tina" << "Plant1" << "";
+    QTest::newRow("program folder in Russian")
+        << "\u041F\u0440\u043E\u0435\u043A\u0442\u044B" << "Plant1" << "";
+    QTest::newRow("program folder in Chinese") << "\u5DE5\u7A0B" << "\u6CF5\u7AD9" << "";
+}
+
+// A name makes exactly its own folder, whatever the ANSI code page holds: no look-alike
+// beside it, nothing else in PROJECTS.
+void TestWorkspace::newProjectMakesItsOwnFolder() {
+    QFETCH(QString, programFolder);
+    QFETCH(QString, name);
+    QFETCH(QString, existing);
+    ProgramDir dir;
+    const QString program = programFolder.isEmpty() ? dir.path() : dir.file(programFolder);
+    const QString projects = QDir(program).filePath("PROJECTS");
+    QVERIFY(QDir().mkpath(projects));
+    if (!existing.isEmpty())
+        QVERIFY(QDir(projects).mkdir(existing));
+    Workspace workspace;
+    workspace.InitWorkspace(program);
+    RecordingMessages messages;
+    NewProjectCommand command(workspace, messages);
+    command.prepare();
+    QVERIFY(command.confirm(name));
+    QCOMPARE(messages.shown, QStringList());
+    QStringList expected{name};
+    if (!existing.isEmpty())
+        expected << existing;
+    expected.sort();
+    QStringList made = QDir(projects).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    made.sort();
+    QCOMPARE(made, expected);
+    QCOMPARE(workspace.paths().ProjectDir, QDir::toNativeSeparators(QDir(projects).filePath(name)));
+    QCOMPARE(QDir(workspace.paths().ProjectDir).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
+             QStringList{"bin"});
 }
 
 void TestWorkspace::newProjectBothMessages() {
@@ -273,12 +331,57 @@ void TestWorkspace::openProjectAfterDirectoryDeleted() {
     QCOMPARE(messages.shown.size(), 1);
 }
 
+void TestWorkspace::saveWorkspaceFailure_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("directoryInTheWay"); // where Tessaly.ini should be
+    QTest::addColumn<QString>("reason");         // the lines after "Unable to write to ..."
+    QTest::addColumn<QByteArray>("written");     // Tessaly.ini afterwards, when a file
+    QTest::newRow("directory in the way")
+        << "Plant2" << true << "Cannot create file \"%1\". " << QByteArray();
+    // The file's code page lacks the name: the next start must not open the previous
+    // project as if it were this one.
+    QTest::newRow("name outside the code page")
+        << "\u03A9mega" << false
+#ifdef Q_OS_WIN
+        << "Cannot write \"%1\": \"\u03A9\" cannot be written in the ANSI code page 1252, its code page\n"
+           "The next start opens no project."
+        << QByteArray("[lastproj]\r\nprojectname=\r\n");
+#else
+        << "" << QByteArray("[lastproj]\r\nprojectname=\\\u03A9mega\r\n");
+#endif
+}
+
 void TestWorkspace::saveWorkspaceFailure() {
+    QFETCH(QString, name);
+    QFETCH(bool, directoryInTheWay);
+    QFETCH(QString, reason);
+    QFETCH(QByteArray, written);
     ProgramDir dir;
+    QVERIFY(QDir().mkpath(dir.file("PROJECTS/Plant1")));
+    QVERIFY(QDir().mkpath(dir.file("PROJECTS/" + name)));
+    if (directoryInTheWay)
+        QVERIFY(QDir().mkdir(dir.file("Tessaly.ini")));
+    else
+        storeName(dir, "Plant1");
     Workspace workspace;
     workspace.InitWorkspace(dir.path());
-    QVERIFY(QDir().mkdir(dir.file("Tessaly.ini"))); // a directory where the file should be
-    QCOMPARE(workspace.SaveWorkspace(), std::optional<QString>("Unable to write to " + dir.file("Tessaly.ini")));
+    workspace.selectProjectDirectory(dir.file("PROJECTS/" + name));
+    const std::optional<QString> failure = workspace.SaveWorkspace();
+    if (reason.isEmpty()) {
+        QCOMPARE(failure, std::nullopt);
+    } else {
+        QVERIFY(failure);
+        const QString settings = dir.file("Tessaly.ini");
+        const QString expected = "Unable to write to " + settings + "\n" + reason.arg(settings);
+        QVERIFY2(failure->startsWith(expected), qPrintable(*failure));
+    }
+    if (!directoryInTheWay) {
+        QCOMPARE(savedSettings(dir), written);
+        Workspace next;
+        next.InitWorkspace(dir.path());
+        const QString opened = reason.isEmpty() ? dir.file("PROJECTS/" + name) : dir.file("PROJECTS");
+        QCOMPARE(next.paths().ProjectDir, opened);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestWorkspace)

@@ -54,6 +54,7 @@ private slots:
     void toolPath();
     void startPassesRawBytesAndLeavesNoZombie();
     void runAndWaitGivesExitStatus();
+    void startedProgramIsFollowedToItsEnd();
     void startRefused_data();
     void startRefused();
 };
@@ -124,6 +125,26 @@ void TestFlashToolCall::startPassesRawBytesAndLeavesNoZombie() {
     int status = 0;
     QCOMPARE(::waitpid(-1, &status, WNOHANG), pid_t(-1));
     QCOMPARE(errno, ECHILD);
+}
+
+void TestFlashToolCall::startedProgramIsFollowedToItsEnd() {
+    test::ProgramDir dir;
+    const QString tool = dir.file(QStringLiteral("FlashWrite.exe"));
+    // Runs until its stop file appears.
+    test::writeAll(tool, "#!/bin/sh\n"
+                         "while [ ! -e \"$0.stop\" ]; do sleep 0.05; done\n");
+    QFile::setPermissions(tool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    PosixProgramLauncher launcher;
+    auto started = launcher.launch(tool, "\"f\"\xB6"
+                                         "2");
+    QVERIFY(std::holds_alternative<std::unique_ptr<StartedProgram>>(started));
+    const auto& program = std::get<std::unique_ptr<StartedProgram>>(started);
+    QTest::qWait(300);
+    QVERIFY(program->running());
+    // A program started after it does not keep it alive.
+    QVERIFY(!launcher.start(tool, "x"));
+    test::writeAll(tool + QStringLiteral(".stop"), {});
+    QTRY_VERIFY_WITH_TIMEOUT(!program->running(), 10000);
 }
 
 void TestFlashToolCall::runAndWaitGivesExitStatus() {

@@ -22,11 +22,14 @@ public:
     static void installAccessibleInterface();
 
 protected:
+    void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void followPalette();
+
     QUrl target_;
 };
 

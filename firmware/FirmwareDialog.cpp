@@ -65,9 +65,9 @@ TFModifyFileSx::TFModifyFileSx(const ProjectPaths& paths, Messages& messages, Pi
       portPoll_(new QTimer(this)) {
     setObjectName(QStringLiteral("TFModifyFileSx"));
     setWindowTitle(QStringLiteral("Generate Firmware"));
-    paint(this, normalColour());
     createControls();
     layoutControls();
+    paint(this, normalColour()); // after the bank boxes exist: changeEvent repaints them
     // Adapters come and go while the dialog is open; a light poll follows them.
     portPoll_->setInterval(PortPollMilliseconds);
     connect(portPoll_, &QTimer::timeout, this, &TFModifyFileSx::RefreshPortLabel);
@@ -170,7 +170,7 @@ QColor TFModifyFileSx::normalColour() const {
 
 void TFModifyFileSx::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
-    if (event->type() == QEvent::ApplicationPaletteChange) {
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) {
         const QColor before = palette().color(QPalette::Window);
         paint(this, normalColour());
         for (QCheckBox* box : {Cbbank1, Cbbank2, Cbbank3, Cbbank4, Cbbank5}) {

@@ -25,9 +25,17 @@ double contrastRatio(const QColor& a, const QColor& b) {
 QColor readableOn(const QColor& background, const QColor& preferred) {
     if (contrastRatio(preferred, background) >= MinimumTextContrast)
         return preferred;
-    const QColor black(Qt::black);
+    // Lighter on a dark background, darker on a light one, keeping the hue.
     const QColor white(Qt::white);
-    return contrastRatio(black, background) >= contrastRatio(white, background) ? black : white;
+    const QColor black(Qt::black);
+    const bool lighten = contrastRatio(white, background) >= contrastRatio(black, background);
+    const QColor hsl = preferred.toHsl();
+    for (int lightness = hsl.lightness(); lightness >= 0 && lightness <= 255; lightness += lighten ? 5 : -5) {
+        const QColor candidate = QColor::fromHsl(hsl.hslHue(), hsl.hslSaturation(), lightness);
+        if (contrastRatio(candidate, background) >= MinimumTextContrast)
+            return candidate;
+    }
+    return lighten ? white : black;
 }
 
 } // namespace tessaly

@@ -11,7 +11,8 @@ inline constexpr double MinimumTextContrast = 4.5;
 // their relative luminance in sRGB.
 double contrastRatio(const QColor& a, const QColor& b);
 
-// `preferred` when it reads on `background`, else black or white, whichever reads better.
+// `preferred` when it reads on `background`; else the same hue made lighter (on a dark
+// background) or darker (on a light one) until it does.
 QColor readableOn(const QColor& background, const QColor& preferred);
 
 } // namespace tessaly

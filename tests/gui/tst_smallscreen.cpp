@@ -119,13 +119,15 @@ void TestSmallScreen::pickersFit() {
 
 int main(int argc, char* argv[]) {
     // One screen of 1024x600 at 144 dpi (fonts half again as large as at 96 dpi).
-    QTemporaryFile config;
+    // A relative name: the platform's options are split at colons, a drive letter's too.
+    QTemporaryFile config(QStringLiteral("tst_smallscreen-XXXXXX.json"));
     if (!config.open())
         return 2;
     config.write(R"({"screens": [{"name": "small", "x": 0, "y": 0, "width": 1024, "height": 600,
                                   "logicalDpi": 144, "logicalBaseDpi": 96, "dpr": 1}]})");
     config.flush();
-    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(config.fileName()));
+    qputenv("QT_QPA_PLATFORM",
+            "offscreen:configfile=" + QFile::encodeName(QDir::current().relativeFilePath(config.fileName())));
     QApplication application(argc, argv);
     TestSmallScreen test;
     return QTest::qExec(&test, argc, argv);

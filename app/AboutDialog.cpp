@@ -1,28 +1,28 @@
 #include "app/AboutDialog.h"
 
 #include "app/AppIcon.h"
+#include "app/LinkLabel.h"
 #include "app/MakerLinks.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 namespace tessaly {
 
 namespace {
-QLabel* linkLabel(const QString& text, const QString& name, QWidget* parent) {
-    auto* label = new QLabel(QStringLiteral("<a href=\"#\" style=\"color:blue\">%1</a>").arg(text.toHtmlEscaped()),
-                             parent);
+QLabel* linkLabel(const QString& text, const QUrl& target, const QString& name, QWidget* parent) {
+    auto* label = new LinkLabel(text, target, parent);
     label->setObjectName(name);
-    label->setCursor(Qt::PointingHandCursor);
-    label->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     return label;
 }
 } // namespace
 
 TFAbout::TFAbout(UrlOpener openUrl, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), openUrl_(std::move(openUrl)) {
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      openUrl_(std::move(openUrl)) {
     setObjectName(QStringLiteral("TFAbout"));
     setWindowTitle(QStringLiteral("About..."));
 
@@ -40,17 +40,18 @@ TFAbout::TFAbout(UrlOpener openUrl, QWidget* parent)
     Label2->setObjectName(QStringLiteral("Label2"));
     Label3 = new QLabel(QStringLiteral("Version 1.001"), this);
     Label3->setObjectName(QStringLiteral("Label3"));
-    Label4 = linkLabel(MakerWebAddress, QStringLiteral("Label4"), this);
-    Label5 = linkLabel(MakerMailAddress, QStringLiteral("Label5"), this);
+    Label4 = linkLabel(MakerWebAddress, QUrl(MakerWebAddress), QStringLiteral("Label4"), this);
+    Label5 = linkLabel(MakerMailAddress, QUrl(QStringLiteral("mailto:") + MakerMailAddress),
+                       QStringLiteral("Label5"), this);
     Label5->hide();
     LbButton1 = new QPushButton(QStringLiteral("OK"), this);
     LbButton1->setObjectName(QStringLiteral("LbButton1"));
     LbButton1->setDefault(true);
 
     auto* texts = new QVBoxLayout;
-    for (QWidget* w : {static_cast<QWidget*>(Label1), static_cast<QWidget*>(Label2),
-                       static_cast<QWidget*>(Label3), static_cast<QWidget*>(Label4),
-                       static_cast<QWidget*>(Label5)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(Label1), static_cast<QWidget*>(Label2), static_cast<QWidget*>(Label3),
+          static_cast<QWidget*>(Label4), static_cast<QWidget*>(Label5)})
         texts->addWidget(w);
     auto* top = new QHBoxLayout;
     top->addWidget(Image1, 0, Qt::AlignTop);
@@ -65,8 +66,18 @@ TFAbout::TFAbout(UrlOpener openUrl, QWidget* parent)
     connect(LbButton1, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-void TFAbout::Label4Click() { openUrl_(QUrl(MakerWebAddress)); }
+void TFAbout::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // Opens on its one command, not on the link.
+    LbButton1->setFocus();
+}
 
-void TFAbout::Label5Click() { openUrl_(QUrl(QStringLiteral("mailto:") + MakerMailAddress)); }
+void TFAbout::Label4Click() {
+    openUrl_(QUrl(MakerWebAddress));
+}
+
+void TFAbout::Label5Click() {
+    openUrl_(QUrl(QStringLiteral("mailto:") + MakerMailAddress));
+}
 
 } // namespace tessaly

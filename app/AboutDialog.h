@@ -26,6 +26,9 @@ public:
     void Label4Click();
     void Label5Click();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     UrlOpener openUrl_;
 };

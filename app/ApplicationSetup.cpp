@@ -1,5 +1,6 @@
 #include "app/ApplicationSetup.h"
 
+#include "app/FocusMark.h"
 #include "platform/Messages.h"
 
 #include <QApplication>
@@ -14,6 +15,9 @@ void configureApplication() {
     // Only the main window ends the program (its close saves the workspace first);
     // closing a message box or a picker while the main window is hidden must not.
     QApplication::setQuitOnLastWindowClosed(false);
+    // The desktop's own style, with a mark on whichever button has the focus.
+    if (!qobject_cast<FocusMarkStyle*>(QApplication::style()))
+        QApplication::setStyle(new FocusMarkStyle(QApplication::style()->name()));
 }
 
 } // namespace tessaly

@@ -2,25 +2,28 @@
 
 #include "app/AboutDialog.h"
 #include "app/AppIcon.h"
+#include "app/LinkLabel.h"
 #include "app/MakerLinks.h"
-#include "documents/GeneralParameterDialog.h"
 #include "app/PingDialog.h"
+#include "documents/GeneralParameterDialog.h"
 #include "documents/OperationMode.h"
 #include "documents/SnmpDialog.h"
-#include "image/BankFiles.h"
 #include "documents/TranslateTableDialog.h"
 #include "firmware/FirmwareDialog.h"
 #include "firmware/SystemSerialPorts.h"
+#include "image/BankFiles.h"
 #include "platform/DialogRunner.h"
 #include "platform/Messages.h"
+#include "platform/ScreenFit.h"
 #include "platform/SystemProgramLauncher.h"
 #include "workspace/BoardVariant.h"
 #include "workspace/Captions.h"
 #include "workspace/NewProjectDialog.h"
 
+#include <QAccessibleWidget>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -29,6 +32,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopedValueRollback>
+#include <QScreen>
+#include <QShowEvent>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <array>
@@ -36,17 +41,33 @@
 namespace tessaly {
 
 namespace {
-template <typename W>
-W* named(W* widget, const char* name) {
+template <typename W> W* named(W* widget, const char* name) {
     widget->setObjectName(QLatin1String(name));
     return widget;
+}
+
+// The main window is a plain QWidget, which assistive technology would take for a
+// filler inside some other window: present it as the application's window.
+QAccessibleInterface* mainWindowAccessible(const QString& className, QObject* object) {
+    if (className == QLatin1String(TFTessalyeFirmWare::staticMetaObject.className()))
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+    return nullptr;
 }
 } // namespace
 
 TFTessalyeFirmWare::TFTessalyeFirmWare(const QString& programDir, GuiPlatform platform, QWidget* parent)
     // A normal top-level window, so that the desktop lists it in its task bar and
     // window switcher, with a title but without the title-bar buttons: "X" closes it.
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint), platform_(std::move(platform)) {
+    // The title bar may offer minimising, through the window's hints, so that every
+    // window manager allows it; closing stays with "X".
+    : QWidget(parent,
+              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint),
+      platform_(std::move(platform)) {
+    static const bool accessible = [] {
+        QAccessible::installFactory(mainWindowAccessible);
+        return true;
+    }();
+    Q_UNUSED(accessible);
     setObjectName(QStringLiteral("TFTessalyeFirmWare"));
     setWindowTitle(ProductTitle);
     createControls();
@@ -86,8 +107,8 @@ TFTessalyeFirmWare::TFTessalyeFirmWare(const QString& programDir, GuiPlatform pl
         systemEcho_ = createSystemIcmpEcho();
         platform_.icmpEcho = systemEcho_.get();
     }
-    ping_ = std::make_unique<DevicePing>(*platform_.icmpEcho, ticks_,
-                                         [] { QCoreApplication::processEvents(); });
+    ping_ =
+        std::make_unique<DevicePing>(*platform_.icmpEcho, ticks_, [] { QCoreApplication::processEvents(); });
     // The last window created at start-up.
     FPing = new TFPing(this);
 }
@@ -109,10 +130,9 @@ void TFTessalyeFirmWare::createControls() {
     Btn_Ping = named(new QPushButton(QStringLiteral("Ping Device"), GroupBox1), "Btn_Ping");
     about = named(new QPushButton(QStringLiteral("About"), this), "about");
     LbButton1 = named(new QPushButton(QStringLiteral("X"), this), "LbButton1");
-    Label6 = named(new QLabel(QStringLiteral("<a href=\"#\">%1</a>").arg(MakerWebAddress.toHtmlEscaped()), this),
-                   "Label6");
-    Label6->setCursor(Qt::PointingHandCursor);
-    Label6->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    LbButton1->setAccessibleName(QStringLiteral("Close"));
+    LbButton1->setAccessibleDescription(QStringLiteral("Closes the program (Ctrl+Q)"));
+    Label6 = named(new LinkLabel(MakerWebAddress, QUrl(MakerWebAddress), this), "Label6");
     Labelstate = named(new QLabel(QStringLiteral("---"), this), "Labelstate");
 
     // Present in this variant, with their logic, but not offered to the user.
@@ -166,9 +186,15 @@ void TFTessalyeFirmWare::layoutControls() {
     auto* steps = new QVBoxLayout;
     const std::array<std::array<QWidget*, 3>, 3> rows{
         {{Label1, New, open}, {Label2, btn_Prm_Gen, btn_Translate}, {Label3, CreateBin, CreateSx}}};
-    for (const auto& row : rows) {
-        auto* frame = new QFrame(this);
-        frame->setFrameShape(QFrame::StyledPanel);
+    const QString stepNames[] = {QStringLiteral("Step 1: choose a project"),
+                                 QStringLiteral("Step 2: edit the general parameters"),
+                                 QStringLiteral("Step 3: update the device")};
+    for (std::size_t step = 0; step < rows.size(); ++step) {
+        const auto& row = rows[step];
+        // A group without a title of its own: the step's label heads it.
+        auto* frame = new QGroupBox(this);
+        frame->setObjectName(QStringLiteral("Step%1").arg(step + 1));
+        frame->setAccessibleName(stepNames[step]);
         auto* line = new QHBoxLayout(frame);
         row[0]->setFont(stepFont);
         row[0]->setMinimumWidth(QFontMetrics(stepFont).horizontalAdvance(QStringLiteral("Step 0")) + 16);
@@ -195,7 +221,9 @@ void TFTessalyeFirmWare::layoutControls() {
     New->setFocus();
 }
 
-void TFTessalyeFirmWare::updateCaption() { setWindowTitle(workspace_.caption()); }
+void TFTessalyeFirmWare::updateCaption() {
+    setWindowTitle(workspace_.caption());
+}
 
 void TFTessalyeFirmWare::RefreshTranslateTableButton() {
     if (const auto enabled = translateTableEnabledFor(workspace_.paths().PargenFile))
@@ -219,14 +247,18 @@ void TFTessalyeFirmWare::btn_Prm_GenClick() {
         platform_.dialogs.run(*Fpargen);
 }
 
-void TFTessalyeFirmWare::aboutClick() { platform_.dialogs.run(*FAbout); }
+void TFTessalyeFirmWare::aboutClick() {
+    platform_.dialogs.run(*FAbout);
+}
 
 void TFTessalyeFirmWare::btn_TranslateClick() {
     if (workspace_.RequireProject(platform_.messages))
         platform_.dialogs.run(*FSetVar);
 }
 
-void TFTessalyeFirmWare::Label6Click() { platform_.openUrl(QUrl(MakerWebAddress)); }
+void TFTessalyeFirmWare::Label6Click() {
+    platform_.openUrl(QUrl(MakerWebAddress));
+}
 
 void TFTessalyeFirmWare::CreateBinClick() {
     // Without a project the image files would go to the file system's root.
@@ -246,9 +278,13 @@ void TFTessalyeFirmWare::CreateBinClick() {
     showFirmwareDialog();
 }
 
-void TFTessalyeFirmWare::CreateSxClick() { showFirmwareDialog(); }
+void TFTessalyeFirmWare::CreateSxClick() {
+    showFirmwareDialog();
+}
 
-void TFTessalyeFirmWare::showFirmwareDialog() { platform_.dialogs.run(*FModifyFileSx); }
+void TFTessalyeFirmWare::showFirmwareDialog() {
+    platform_.dialogs.run(*FModifyFileSx);
+}
 
 void TFTessalyeFirmWare::Btn_PingClick() {
     if (workspace_.RequireProject(platform_.messages))
@@ -264,6 +300,30 @@ void TFTessalyeFirmWare::PingDevice() {
     const PingResult result = ping_->PingDevice(Edit1->text());
     FPing->ShowPingResult(result.kind, result.caption, result.label);
     platform_.dialogs.run(*FPing);
+}
+
+void TFTessalyeFirmWare::placeOnScreen() {
+    adjustSize();
+    if (const QScreen* screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
+    fitToScreen(*this);
+}
+
+void TFTessalyeFirmWare::bringToFront() {
+    if (isMinimized())
+        showNormal();
+    QWidget* front = QApplication::activeModalWidget();
+    if (!front)
+        front = this;
+    front->raise();
+    front->activateWindow();
+}
+
+void TFTessalyeFirmWare::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // Without a window manager nobody else gives the window the keyboard.
+    if (!event->spontaneous())
+        activateWindow();
 }
 
 void TFTessalyeFirmWare::closeEvent(QCloseEvent* event) {

@@ -59,6 +59,11 @@ public:
     TFSetVar* FSetVar = nullptr;
     TFPing* FPing = nullptr;
 
+    // Sizes the window and centres it on its screen, within what the screen has available.
+    void placeOnScreen();
+    // Shows the window (or the dialog open over it) in front, with the keyboard.
+    void bringToFront();
+
     void RefreshTranslateTableButton();
     void NewClick();
     void openClick();
@@ -74,6 +79,7 @@ public:
     int PingState() const { return ping_->PingState(); }
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:

@@ -1,6 +1,7 @@
 #include "app/AppIcon.h"
 #include "app/ApplicationSetup.h"
 #include "app/MainWindow.h"
+#include "app/SingleInstance.h"
 #include "app/Walkthrough.h"
 #include "firmware/FlashToolCall.h"
 #include "platform/Clock.h"
@@ -13,8 +14,13 @@
 
 #include <QApplication>
 #include <QDesktopServices>
-#include <QScreen>
+#include <QDir>
 #include <cstdio>
+
+namespace {
+const QString AlreadyRunningMessage =
+    QStringLiteral("The configurator is already running on the program directory %1.");
+}
 
 int main(int argc, char* argv[]) {
     using namespace tessaly;
@@ -39,6 +45,18 @@ int main(int argc, char* argv[]) {
     if (chosen.failure)
         messages.error(*chosen.failure);
     const QString& programDir = chosen.path;
+    SingleInstance instance(programDir);
+    switch (instance.claim()) {
+    case SingleInstance::Claim::First:
+        break;
+    case SingleInstance::Claim::BroughtToFront:
+        std::fprintf(stderr, "tessaly: %s\n",
+                     qPrintable(AlreadyRunningMessage.arg(QDir::toNativeSeparators(programDir))));
+        return 0;
+    case SingleInstance::Claim::Unreachable:
+        messages.plain(AlreadyRunningMessage.arg(QDir::toNativeSeparators(programDir)));
+        return 0;
+    }
     QtPickers pickers;
     ModalDialogRunner dialogs;
     SystemClock clock;
@@ -49,9 +67,8 @@ int main(int argc, char* argv[]) {
     TFTessalyeFirmWare window(programDir, platform);
     messages.setMainWindow(&window);
     pickers.setMainWindow(&window);
-    window.adjustSize();
-    if (const QScreen* screen = window.screen())
-        window.move(screen->availableGeometry().center() - window.rect().center());
+    window.placeOnScreen();
+    QObject::connect(&instance, &SingleInstance::frontRequested, &window, &TFTessalyeFirmWare::bringToFront);
     window.show();
 
     Walkthrough* walkthrough = nullptr;

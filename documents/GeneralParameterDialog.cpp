@@ -117,9 +117,14 @@ void TFpargen::layoutControls() {
     auto* tcp = new QGridLayout(GroupBox1);
     const QString captions[] = {QStringLiteral("&IP Address"), QStringLiteral("Subnet &Mask"),
                                 QStringLiteral("&Gateway")};
+    // Read out box by box: the row's name is not enough to tell the four apart.
+    const QString spoken[] = {QStringLiteral("IP address"), QStringLiteral("Subnet mask"),
+                              QStringLiteral("Gateway")};
     for (int row = 0; row < 3; ++row) {
         auto* label = new QLabel(captions[row], GroupBox1);
         label->setBuddy(octets_[row][0]);
+        for (int i = 0; i < 4; ++i)
+            octets_[row][i]->setAccessibleName(QStringLiteral("%1, part %2 of 4").arg(spoken[row]).arg(i + 1));
         tcp->addWidget(label, row, 0);
         QList<QWidget*> rowWidgets{label};
         for (int i = 0; i < 4; ++i) {
@@ -267,11 +272,32 @@ bool TFpargen::E_IP1KeyPress(QLineEdit* sender, QChar key) {
 }
 
 bool TFpargen::ValidateGeneralParameters() {
-    if (const std::optional<QString> failure = tessaly::ValidateGeneralParameters(enteredParameters())) {
-        messages_.error(*failure);
+    if (const std::optional<ParameterRefusal> refusal = FirstRefusedParameter(enteredParameters())) {
+        messages_.error(refusal->message);
+        // Back to the value that was refused, ready to be typed over.
+        if (QWidget* field = fieldOf(refusal->element); field && field->isVisibleTo(this)) {
+            field->setFocus(Qt::OtherFocusReason);
+            if (auto* edit = qobject_cast<QLineEdit*>(field))
+                edit->selectAll();
+            else if (auto* spin = qobject_cast<QAbstractSpinBox*>(field))
+                spin->selectAll();
+        }
         return false;
     }
     return true;
+}
+
+QWidget* TFpargen::fieldOf(std::size_t element) const {
+    if (element < 12)
+        return octets_[element / 4][element % 4];
+    const QString& name = GeneralParameterElements.at(element);
+    if (name == QLatin1String("TCP_PORT"))
+        return SE_Port;
+    if (name == QLatin1String("TIME_OUT"))
+        return E_Time;
+    if (name == QLatin1String("OFFSET"))
+        return E_Offset;
+    return nullptr;
 }
 
 void TFpargen::BitBtn1Click() {

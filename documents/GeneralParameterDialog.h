@@ -90,6 +90,8 @@ private:
     void createControls();
     void layoutControls();
     QString pingAddress() const;
+    // The field that holds the value of GeneralParameterElements[element].
+    QWidget* fieldOf(std::size_t element) const;
 
     const ProjectPaths& paths_;
     Messages& messages_;

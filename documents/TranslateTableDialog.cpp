@@ -26,6 +26,7 @@ TFSetVar::TFSetVar(const ProjectPaths& paths, Messages& messages, QWidget* paren
 
     Grid = new QTableView(this);
     Grid->setObjectName(QStringLiteral("Grid"));
+    Grid->setAccessibleName(QStringLiteral("Translate table"));
     Grid->setModel(model_);
     Grid->setItemDelegate(new CellTextDelegate(Grid));
     Grid->setItemDelegateForColumn(TranslateTableModel::FirstCellColumn + DataTypeColumn,

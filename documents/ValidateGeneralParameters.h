@@ -15,10 +15,19 @@ inline const QString PortRangeMessage = QStringLiteral("Error!! Port must be bet
 inline const QString TimeOutMessage = QStringLiteral("TimeOut Error!!");
 inline const QString OffsetMessage = QStringLiteral("Offset Error!!");
 
+// The first value that fails: its message and its element, as an index into
+// GeneralParameterElements.
+struct ParameterRefusal {
+    QString message;
+    std::size_t element;
+};
+
 // Checks, in this order, the IP address, subnet mask and gateway octets (0 to 255),
 // the port (1 to 65535), the time-out and the offset (0 to 65535: the device keeps
 // them in 16 bits). Returns the message of the first failure, or nothing when all
 // pass. The community names, baud rate, parity and mode are not checked.
 std::optional<QString> ValidateGeneralParameters(const GeneralParameters& parameters);
+// The same checks, telling which value failed.
+std::optional<ParameterRefusal> FirstRefusedParameter(const GeneralParameters& parameters);
 
 } // namespace tessaly

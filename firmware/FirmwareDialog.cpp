@@ -3,6 +3,7 @@
 #include "firmware/FlashToolCall.h"
 #include "firmware/ProgressBarMergeProgress.h"
 #include "firmware/SerialPortMap.h"
+#include "platform/Contrast.h"
 #include "platform/Messages.h"
 #include "platform/PathForms.h"
 #include "platform/Pickers.h"
@@ -11,6 +12,7 @@
 #include "workspace/ProjectPaths.h"
 #include "workspace/Workspace.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -18,6 +20,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -30,6 +33,8 @@
 namespace tessaly {
 
 inline const QString MasterNotCurrentMessage = QStringLiteral("Error");
+inline const QString UpdateRunningMessage =
+    QStringLiteral("The update on %1 is still running. Wait until %2 has ended, then try again.");
 
 namespace {
 template <typename W> W* named(W* widget, const char* name) {
@@ -37,10 +42,14 @@ template <typename W> W* named(W* widget, const char* name) {
     return widget;
 }
 
+// Gives `widget` the background `colour`, with its text in the palette's colour where
+// that reads on it, else in black or white.
 void paint(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, colour);
-    widget->setPalette(palette);
+    palette.setColor(QPalette::WindowText, readableOn(colour, QApplication::palette().color(QPalette::WindowText)));
+    if (palette != widget->palette())
+        widget->setPalette(palette);
     widget->setAutoFillBackground(true);
 }
 
@@ -56,23 +65,34 @@ TFModifyFileSx::TFModifyFileSx(const ProjectPaths& paths, Messages& messages, Pi
       portPoll_(new QTimer(this)) {
     setObjectName(QStringLiteral("TFModifyFileSx"));
     setWindowTitle(QStringLiteral("Generate Firmware"));
-    paint(this, NormalColour);
     createControls();
     layoutControls();
+    paint(this, normalColour()); // after the bank boxes exist: changeEvent repaints them
     // Adapters come and go while the dialog is open; a light poll follows them.
     portPoll_->setInterval(PortPollMilliseconds);
     connect(portPoll_, &QTimer::timeout, this, &TFModifyFileSx::RefreshPortLabel);
 }
 
+TFModifyFileSx::~TFModifyFileSx() = default;
+
 void TFModifyFileSx::createControls() {
     cbport = named(new QComboBox(this), "cbport");
     cbport->addItems(SerialPortNames);
+    Label1 = named(new QLabel(QStringLiteral("Serial &port:"), this), "Label1");
+    Label1->setBuddy(cbport);
+    cbport->setAccessibleName(QStringLiteral("Serial port"));
     LabelPort = named(new QLabel(NoPortText, this), "LabelPort");
     LabelPort->setTextInteractionFlags(Qt::TextSelectableByMouse);
     Avanzamento = named(new QProgressBar(this), "Avanzamento");
     Avanzamento->setValue(0);
-    LbButton2 = named(new QPushButton(QStringLiteral("Execute update firmware"), this), "LbButton2");
+    Avanzamento->setAccessibleName(QStringLiteral("Update progress"));
+    LbButton2 = named(new QPushButton(QStringLiteral("&Execute update firmware"), this), "LbButton2");
     LbButton1 = named(new QPushButton(QStringLiteral("X"), this), "LbButton1");
+    // "X" keeps its caption: its key is a shortcut rather than a mnemonic.
+    LbButton1->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
+    LbButton1->setAccessibleName(QStringLiteral("Close"));
+    LbButton1->setAccessibleDescription(QStringLiteral("Closes Generate Firmware (Alt+X)"));
+    LbButton1->setToolTip(QStringLiteral("Close (Alt+X)"));
     Label3 = named(new QLabel(QStringLiteral("Name new Firmware:"), this), "Label3");
     NewFileSx = named(new QLineEdit(this), "NewFileSx");
     Label3->setBuddy(NewFileSx);
@@ -107,6 +127,7 @@ void TFModifyFileSx::createControls() {
 
 void TFModifyFileSx::layoutControls() {
     auto* top = new QHBoxLayout;
+    top->addWidget(Label1);
     top->addWidget(cbport);
     top->addWidget(LabelPort, 1);
     top->addWidget(LbButton1);
@@ -136,6 +157,27 @@ void TFModifyFileSx::layoutControls() {
     layout->addWidget(Avanzamento);
     layout->addLayout(commands);
     setMinimumWidth(360);
+}
+
+QColor TFModifyFileSx::normalColour() const {
+    // The dialog's own colour holds the text of light schemes; in a dark or
+    // high-contrast scheme the scheme's window colour does.
+    const QPalette scheme = QApplication::palette();
+    return contrastRatio(scheme.color(QPalette::WindowText), NormalColour) >= MinimumTextContrast
+               ? NormalColour
+               : scheme.color(QPalette::Window);
+}
+
+void TFModifyFileSx::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) {
+        const QColor before = palette().color(QPalette::Window);
+        paint(this, normalColour());
+        for (QCheckBox* box : {Cbbank1, Cbbank2, Cbbank3, Cbbank4, Cbbank5}) {
+            const QColor colour = box->palette().color(QPalette::Window);
+            paint(box, colour == before ? normalColour() : colour);
+        }
+    }
 }
 
 void TFModifyFileSx::showEvent(QShowEvent* event) {
@@ -177,7 +219,7 @@ void TFModifyFileSx::FormShow() {
         Cbbank4->hide();
         Cbbank5->hide();
         for (QCheckBox* box : {Cbbank1, Cbbank2, Cbbank3, Cbbank4, Cbbank5})
-            paint(box, NormalColour);
+            paint(box, normalColour());
     }
 
     cbport->setCurrentIndex(0);
@@ -261,7 +303,7 @@ MergeSettings TFModifyFileSx::mergeSettings() const {
 
 std::optional<ComposeOutcome> TFModifyFileSx::composePass() {
     for (QCheckBox* box : {Cbbank1, Cbbank2, Cbbank3, Cbbank4, Cbbank5})
-        paint(box, NormalColour);
+        paint(box, normalColour());
     ExeModFileSx->setEnabled(false);
 
     // The box's own visibility counts: the panel around it is usually hidden.
@@ -283,7 +325,23 @@ void TFModifyFileSx::ExeModFileSxClick() {
     composePass();
 }
 
+bool TFModifyFileSx::toolStillRunning() {
+    const int port = cbport->currentIndex();
+    const auto tool = tools_.find(port);
+    if (tool == tools_.end())
+        return false;
+    if (!tool->second->running()) {
+        tools_.erase(tool);
+        return false;
+    }
+    messages_.plain(UpdateRunningMessage.arg(cbport->currentText(), FlashToolFileName));
+    return true;
+}
+
 void TFModifyFileSx::LbButton2Click() {
+    // Checked before composing: the running tool may still be reading the new firmware.
+    if (toolStillRunning())
+        return;
     // Nothing is composed for a tool that could not be handed the result.
     if (const auto refusal = flashToolCallRefusal(paths_.ProgramDir, OutputDirectory + OutputName)) {
         messages_.plain(*refusal);
@@ -304,13 +362,19 @@ void TFModifyFileSx::LbButton2Click() {
 }
 
 void TFModifyFileSx::ExeUpdateFirClick() {
+    if (toolStillRunning())
+        return;
     if (const auto refusal = flashStepRefusal(paths_.ProgramDir, mergeSettings())) {
         messages_.plain(*refusal);
         return;
     }
-    const QByteArray parameter = flashToolParameter(OutputDirectory, OutputName, cbport->currentIndex());
-    if (const auto failure = launcher_.start(flashToolPath(paths_.ProgramDir), parameter))
-        messages_.error(*failure);
+    const int port = cbport->currentIndex();
+    const QByteArray parameter = flashToolParameter(OutputDirectory, OutputName, port);
+    auto started = launcher_.launch(flashToolPath(paths_.ProgramDir), parameter);
+    if (auto* tool = std::get_if<std::unique_ptr<StartedProgram>>(&started))
+        tools_[port] = std::move(*tool);
+    else
+        messages_.error(std::get<QString>(started));
 }
 
 } // namespace tessaly

@@ -4,6 +4,8 @@
 
 #include <QColor>
 #include <QDialog>
+#include <map>
+#include <memory>
 #include <optional>
 
 class QCheckBox;
@@ -21,6 +23,7 @@ class Messages;
 class Pickers;
 class ProgramLauncher;
 class SerialPortScanner;
+class StartedProgram;
 struct ProjectPaths;
 
 // "Generate Firmware": composes the new firmware (the reference firmware with the
@@ -31,15 +34,17 @@ class TFModifyFileSx : public QDialog {
 public:
     TFModifyFileSx(const ProjectPaths& paths, Messages& messages, Pickers& pickers, ProgramLauncher& launcher,
                    const SerialPortScanner& serialPorts, QWidget* parent = nullptr);
+    ~TFModifyFileSx() override;
 
     // How often the port label looks at the machine's ports while the dialog is shown.
     static constexpr int PortPollMilliseconds = 1000;
 
-    // The colours of the bank boxes: the dialog's own, and the mark of a bank that
-    // was not inserted.
+    // The colours of the bank boxes: the dialog's own (the background under a light
+    // palette, see normalColour), and the mark of a bank that was not inserted.
     static inline const QColor NormalColour{248, 247, 237}; // colour value 15595512
     static inline const QColor MarkColour{255, 0, 0};
 
+    QLabel* Label1; // heads the port list
     QComboBox* cbport;
     // Where the chosen COM port leads, by the map the flashing tool follows.
     QLabel* LabelPort;
@@ -78,7 +83,11 @@ public:
     // Shows where the chosen port leads now.
     void RefreshPortLabel();
 
+    // The colour the bank boxes take back at every pass: the dialog's background.
+    QColor normalColour() const;
+
 protected:
+    void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
@@ -91,6 +100,9 @@ private:
     // The compose pass; nothing when it ended in an error box.
     std::optional<ComposeOutcome> composePass();
     MergeSettings mergeSettings() const;
+    // Says so and returns true while the tool this dialog started on the chosen port
+    // still runs: a second one would find the port taken, or take it mid-update.
+    bool toolStillRunning();
 
     const ProjectPaths& paths_;
     Messages& messages_;
@@ -98,6 +110,8 @@ private:
     ProgramLauncher& launcher_;
     const SerialPortScanner& serialPorts_;
     QTimer* portPoll_;
+    // The tools this dialog started, by port index, until they are seen to have ended.
+    std::map<int, std::unique_ptr<StartedProgram>> tools_;
 };
 
 } // namespace tessaly

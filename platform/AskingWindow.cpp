@@ -12,4 +12,9 @@ QWidget* askingWindow(QWidget* mainWindow) {
     return mainWindow;
 }
 
+void activateAgain(QWidget* window) {
+    if (window && window->isVisible())
+        window->activateWindow();
+}
+
 } // namespace tessaly

@@ -10,4 +10,8 @@ namespace tessaly {
 // its dialog.
 QWidget* askingWindow(QWidget* mainWindow);
 
+// Gives the keyboard back to `window` once a box, picker or dialog over it has closed.
+// A window manager would; without one the keyboard would stay with nothing.
+void activateAgain(QWidget* window);
+
 } // namespace tessaly

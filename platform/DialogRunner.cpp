@@ -1,6 +1,7 @@
 #include "platform/DialogRunner.h"
 
 #include "platform/AskingWindow.h"
+#include "platform/ScreenFit.h"
 
 #include <QDialog>
 
@@ -12,7 +13,10 @@ int ModalDialogRunner::run(QDialog& dialog) {
     QWidget* asking = askingWindow(dialog.parentWidget());
     if (asking && asking != &dialog && asking != dialog.parentWidget())
         dialog.setParent(asking, dialog.windowFlags());
-    return dialog.exec();
+    fitToScreen(dialog);
+    const int result = dialog.exec();
+    activateAgain(dialog.parentWidget());
+    return result;
 }
 
 } // namespace tessaly

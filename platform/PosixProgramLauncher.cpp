@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -33,8 +34,11 @@ struct ExecArguments {
 };
 
 // In the child: replaces the process with the program, or reports errno through
-// `errorPipe` (closed on a successful exec) and ends.
-[[noreturn]] void execOrReport(ExecArguments& exec, int errorPipe) {
+// `errorPipe` (closed on a successful exec) and ends. A `lifeline` other than -1 is
+// handed on to the program, open, for as long as it runs.
+[[noreturn]] void execOrReport(ExecArguments& exec, int errorPipe, int lifeline = -1) {
+    if (lifeline >= 0)
+        ::fcntl(lifeline, F_SETFD, 0);
     ::execv(exec.path.constData(), exec.argv);
     const int error = errno;
     [[maybe_unused]] const ssize_t written = ::write(errorPipe, &error, sizeof error);
@@ -67,35 +71,67 @@ std::optional<QString> precheck(const QString& program, const QByteArray& parame
     return std::nullopt;
 }
 
+// The started program holds the write end of the lifeline pipe; when it ends (and any
+// child it gave the pipe to) the last write end closes, which the read end sees as a
+// hang-up. So the program can be handed to init and still be followed, exactly.
+class LifelineProgram final : public StartedProgram {
+public:
+    explicit LifelineProgram(int readEnd) : readEnd_(readEnd) {}
+    ~LifelineProgram() override { ::close(readEnd_); }
+    LifelineProgram(const LifelineProgram&) = delete;
+    LifelineProgram& operator=(const LifelineProgram&) = delete;
+
+    bool running() const override {
+        pollfd end{readEnd_, POLLIN, 0};
+        int ready;
+        do
+            ready = ::poll(&end, 1, 0);
+        while (ready < 0 && errno == EINTR);
+        return ready == 0;
+    }
+
+private:
+    int readEnd_;
+};
+
 } // namespace
 
 QString cannotStartProgramMessage(const QString& program, const QString& reason) {
     return CannotStart.arg(QDir::toNativeSeparators(program), reason);
 }
 
-std::optional<QString> PosixProgramLauncher::start(const QString& program, const QByteArray& parameter) {
+std::variant<std::unique_ptr<StartedProgram>, QString>
+PosixProgramLauncher::launch(const QString& program, const QByteArray& parameter) {
     if (auto refused = precheck(program, parameter))
-        return refused;
+        return *refused;
     ExecArguments exec(program, parameter);
     int pipeEnds[2];
     if (::pipe2(pipeEnds, O_CLOEXEC) != 0)
         return cannotStartProgramMessage(program, reasonFor(errno));
+    int lifeline[2];
+    if (::pipe2(lifeline, O_CLOEXEC) != 0) {
+        const int error = errno;
+        ::close(pipeEnds[0]);
+        ::close(pipeEnds[1]);
+        return cannotStartProgramMessage(program, reasonFor(error));
+    }
 
     const pid_t intermediate = ::fork();
     if (intermediate < 0) {
         const int error = errno;
-        ::close(pipeEnds[0]);
-        ::close(pipeEnds[1]);
+        for (const int end : {pipeEnds[0], pipeEnds[1], lifeline[0], lifeline[1]})
+            ::close(end);
         return cannotStartProgramMessage(program, reasonFor(error));
     }
     if (intermediate == 0) {
         // The intermediate process: a new session, then the program as its child,
         // then it ends so that init adopts the program.
         ::close(pipeEnds[0]);
+        ::close(lifeline[0]);
         ::setsid();
         const pid_t grandchild = ::fork();
         if (grandchild == 0)
-            execOrReport(exec, pipeEnds[1]);
+            execOrReport(exec, pipeEnds[1], lifeline[1]);
         if (grandchild < 0) {
             const int error = errno;
             [[maybe_unused]] const ssize_t written = ::write(pipeEnds[1], &error, sizeof error);
@@ -104,13 +140,16 @@ std::optional<QString> PosixProgramLauncher::start(const QString& program, const
     }
 
     ::close(pipeEnds[1]);
+    ::close(lifeline[1]);
     int status = 0;
     waitForChild(intermediate, &status);
     const int error = readReportedError(pipeEnds[0]);
     ::close(pipeEnds[0]);
-    if (error != 0)
+    if (error != 0) {
+        ::close(lifeline[0]);
         return cannotStartProgramMessage(program, reasonFor(error));
-    return std::nullopt;
+    }
+    return std::make_unique<LifelineProgram>(lifeline[0]);
 }
 
 std::unique_ptr<ProgramLauncher> createSystemProgramLauncher() {

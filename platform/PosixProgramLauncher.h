@@ -10,8 +10,10 @@ namespace tessaly {
 class PosixProgramLauncher final : public ProgramLauncher {
 public:
     // The program runs detached in a session of its own: it is the child of an
-    // intermediate process that ends at once, so no zombie is left behind.
-    std::optional<QString> start(const QString& program, const QByteArray& parameter) override;
+    // intermediate process that ends at once, so no zombie is left behind. It inherits
+    // one more open descriptor, the write end of a pipe by which its end is seen.
+    std::variant<std::unique_ptr<StartedProgram>, QString> launch(const QString& program,
+                                                                  const QByteArray& parameter) override;
 };
 
 } // namespace tessaly

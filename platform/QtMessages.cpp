@@ -7,11 +7,15 @@
 namespace tessaly {
 
 void QtMessages::plain(const QString& text) {
-    QMessageBox::information(askingWindow(mainWindow_), ApplicationTitle, text);
+    QWidget* asking = askingWindow(mainWindow_);
+    QMessageBox::information(asking, ApplicationTitle, text);
+    activateAgain(asking);
 }
 
 void QtMessages::error(const QString& text) {
-    QMessageBox::critical(askingWindow(mainWindow_), ApplicationTitle, text);
+    QWidget* asking = askingWindow(mainWindow_);
+    QMessageBox::critical(asking, ApplicationTitle, text);
+    activateAgain(asking);
 }
 
 } // namespace tessaly

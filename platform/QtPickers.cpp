@@ -1,6 +1,7 @@
 #include "platform/QtPickers.h"
 
 #include "platform/AskingWindow.h"
+#include "platform/ScreenFit.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -20,23 +21,28 @@ std::optional<QString> QtPickers::pickFolder(const QString& title, const QString
                                              const QString& initialSelection) {
     // Qt's own dialog, so that it can be kept beneath the root: navigating above it
     // brings the user back.
-    QFileDialog dialog(askingWindow(mainWindow_), title);
+    QWidget* asking = askingWindow(mainWindow_);
+    QFileDialog dialog(asking, title);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::ShowDirsOnly);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setDirectory(initialSelection.isEmpty() || !isInside(initialSelection, root) ? root
-                                                                                          : initialSelection);
+                                                                                        : initialSelection);
     QObject::connect(&dialog, &QFileDialog::directoryEntered, &dialog, [&](const QString& dir) {
         if (!isInside(dir, root))
             dialog.setDirectory(root);
     });
-    while (dialog.exec() == QDialog::Accepted) {
+    fitToScreen(dialog);
+    std::optional<QString> answer;
+    while (!answer && dialog.exec() == QDialog::Accepted) {
         const QStringList chosen = dialog.selectedFiles();
         if (!chosen.isEmpty() && isInside(chosen.first(), root) && QFileInfo(chosen.first()).isDir())
-            return QDir::toNativeSeparators(QDir::cleanPath(chosen.first()));
-        dialog.setDirectory(root);
+            answer = QDir::toNativeSeparators(QDir::cleanPath(chosen.first()));
+        else
+            dialog.setDirectory(root);
     }
-    return std::nullopt;
+    activateAgain(asking);
+    return answer;
 }
 
 std::optional<QString> QtPickers::openFile(const QString& filterDescription, const QString& pattern,
@@ -46,10 +52,14 @@ std::optional<QString> QtPickers::openFile(const QString& filterDescription, con
     QStringList patterns{pattern, pattern.toLower(), pattern.toUpper()};
     patterns.removeDuplicates();
     const QString filter = QStringLiteral("%1 (%2)").arg(filterDescription, patterns.join(QLatin1Char(' ')));
-    QFileDialog dialog(askingWindow(mainWindow_), QString(), initialDirectory, filter);
+    QWidget* asking = askingWindow(mainWindow_);
+    QFileDialog dialog(asking, QString(), initialDirectory, filter);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    fitToScreen(dialog);
+    const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+    activateAgain(asking);
+    if (!chosen)
         return std::nullopt;
     return QDir::toNativeSeparators(dialog.selectedFiles().first());
 }

@@ -90,14 +90,29 @@ void closeHandles(const PROCESS_INFORMATION& process) {
     ::CloseHandle(process.hProcess);
 }
 
+// Holds the process handle, so that the program's end can be asked for.
+class WindowsStartedProgram final : public StartedProgram {
+public:
+    explicit WindowsStartedProgram(HANDLE process) : process_(process) {}
+    ~WindowsStartedProgram() override { ::CloseHandle(process_); }
+    WindowsStartedProgram(const WindowsStartedProgram&) = delete;
+    WindowsStartedProgram& operator=(const WindowsStartedProgram&) = delete;
+
+    bool running() const override { return ::WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+
+private:
+    HANDLE process_;
+};
+
 class WindowsProgramLauncher final : public ProgramLauncher {
 public:
-    std::optional<QString> start(const QString& program, const QByteArray& parameter) override {
+    std::variant<std::unique_ptr<StartedProgram>, QString> launch(const QString& program,
+                                                                  const QByteArray& parameter) override {
         const Started started = createProcess(program, parameter);
         if (started.failure)
-            return started.failure;
-        closeHandles(started.process);
-        return std::nullopt;
+            return *started.failure;
+        ::CloseHandle(started.process.hThread);
+        return std::make_unique<WindowsStartedProgram>(started.process.hProcess);
     }
 };
 

@@ -54,6 +54,7 @@ private slots:
     void toolPath();
     void startPassesRawBytesAndLeavesNoZombie();
     void runAndWaitGivesExitStatus();
+    void startedProgramIsFollowedToItsEnd();
     void startRefused_data();
     void startRefused();
 };
@@ -124,6 +125,35 @@ void TestFlashToolCall::startPassesRawBytesAndLeavesNoZombie() {
     int status = 0;
     QCOMPARE(::waitpid(-1, &status, WNOHANG), pid_t(-1));
     QCOMPARE(errno, ECHILD);
+}
+
+void TestFlashToolCall::startedProgramIsFollowedToItsEnd() {
+    test::ProgramDir dir;
+    const QString tool = dir.file(QStringLiteral("FlashWrite.exe"));
+    // Runs until its stop file appears (or its folder is gone).
+    test::writeAll(tool, "#!/bin/sh\n"
+                         "while [ ! -e \"$0.stop\" ] && [ -e \"$0\" ]; do sleep 0.05; done\n");
+    QFile::setPermissions(tool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    PosixProgramLauncher launcher;
+    const auto follow = [&](const QByteArray& parameter) {
+        auto started = launcher.launch(tool, parameter);
+        return std::holds_alternative<std::unique_ptr<StartedProgram>>(started)
+                   ? std::move(std::get<std::unique_ptr<StartedProgram>>(started))
+                   : nullptr;
+    };
+    const std::unique_ptr<StartedProgram> first = follow("\"f\"\xB6"
+                                                         "2");
+    QVERIFY(first);
+    // A program started after it, which inherits what this process has open, does not
+    // keep it alive.
+    const std::unique_ptr<StartedProgram> second = follow("x");
+    QVERIFY(second);
+    QTest::qWait(300);
+    QVERIFY(first->running());
+    QVERIFY(second->running());
+    test::writeAll(tool + QStringLiteral(".stop"), {});
+    QTRY_VERIFY_WITH_TIMEOUT(!first->running(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!second->running(), 10000);
 }
 
 void TestFlashToolCall::runAndWaitGivesExitStatus() {

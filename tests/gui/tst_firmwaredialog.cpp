@@ -112,6 +112,7 @@ private slots:
     void openFirmware();
     void updateDeviceEndsInDialog();
     void portLabelFollowsPorts();
+    void oneToolPerPort();
 };
 
 void TestFirmwareDialog::controls() {
@@ -120,7 +121,7 @@ void TestFirmwareDialog::controls() {
     QCOMPARE(d.windowTitle(), QString("Generate Firmware"));
     QCOMPARE(d.cbport->count(), 8);
     QCOMPARE(d.cbport->itemText(7), QString("COM8"));
-    QCOMPARE(d.LbButton2->text(), QString("Execute update firmware"));
+    QCOMPARE(d.LbButton2->text(), QString("&Execute update firmware"));
     QCOMPARE(d.ExeUpdateFir->text(), QString("Execute update firmware"));
     QCOMPARE(d.Options->text(), QString("Options>>"));
     QCOMPARE(d.GbBank->findChildren<QCheckBox*>().size(), 5);
@@ -379,6 +380,36 @@ void TestFirmwareDialog::portLabelFollowsPorts() {
     QCOMPARE(h.launcher.started.size(), 1);
     QVERIFY(h.launcher.started[0].parameter.endsWith("\xB6"
                                                      "0"));
+}
+
+void TestFirmwareDialog::oneToolPerPort() {
+    Harness h;
+    const QString newFile = h.dir.file("PROJECTS/Line3/New_sx48316.sx");
+    const QString running = "The update on %1 is still running. Wait until FlashWrite.exe has ended, then try "
+                            "again.";
+    h.show([&](TFModifyFileSx& d) {
+        d.cbport->setCurrentIndex(2);
+        click(d.LbButton2);
+        QVERIFY(QFile::remove(newFile));
+        click(d.LbButton2); // the second click of a double click: the tool still runs
+        QVERIFY(!QFileInfo::exists(newFile)); // nothing composed under the running tool either
+        click(d.ExeUpdateFir);
+        d.cbport->setCurrentIndex(3); // another port is free
+        click(d.LbButton2);
+        *h.launcher.running[0] = false; // the tool on COM3 ends
+        d.cbport->setCurrentIndex(2);
+        click(d.LbButton2);
+    });
+    // The dialog does not wait for the tools, and a new showing does not forget them.
+    h.show([&](TFModifyFileSx& d) {
+        d.cbport->setCurrentIndex(3);
+        click(d.LbButton2);
+    });
+    QCOMPARE(h.messages.shown, (QStringList{running.arg("COM3"), running.arg("COM3"), running.arg("COM4")}));
+    QStringList ports;
+    for (const auto& start : h.launcher.started)
+        ports << QString(start.parameter.right(1));
+    QCOMPARE(ports, (QStringList{"2", "3", "2"}));
 }
 
 QTEST_MAIN(TestFirmwareDialog)

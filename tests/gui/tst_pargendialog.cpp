@@ -296,6 +296,11 @@ void TestPargenDialog::refusals() {
         ok(d);
         QVERIFY(d.isVisible());
         QCOMPARE(d.findChild<QWidget*>(field)->property("text").toString(), text);
+        if (widget->isVisible()) { // back to the refused field, its text ready to be typed over
+            QCOMPARE(d.focusWidget(), widget);
+            auto* edit = qobject_cast<QLineEdit*>(widget);
+            QCOMPARE((edit ? edit : widget->findChild<QLineEdit*>())->selectedText(), text);
+        }
         cancel(d);
     });
     QCOMPARE(h.messages.errors, QStringList{message});

@@ -50,6 +50,23 @@ void click(const QWidget& widget) {
          QString::number(at.y()), QStringLiteral("click"), QStringLiteral("1")});
 }
 
+// The window that has the keyboard focus, by its id.
+WId focusedWindow() {
+    return x11(QStringLiteral("xdotool"), {QStringLiteral("getwindowfocus")}).toULongLong();
+}
+
+// Presses `keys` (xdotool's names) on whatever window has the focus, as a keyboard would.
+void press(const QString& keys) {
+    x11(QStringLiteral("xdotool"), {QStringLiteral("key"), keys});
+}
+
+// The main windows on the screen, by their caption.
+QStringList mainWindows() {
+    const QString found = x11(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                          QStringLiteral("--name"), QLatin1Char('^') + Title});
+    return found.isEmpty() ? QStringList() : found.split(QLatin1Char('\n'));
+}
+
 // Gives the keyboard focus to the root window: no window of the program is active.
 void focusRoot() {
     const QString root =
@@ -125,6 +142,9 @@ class TestWindowSystem : public QObject {
 private slots:
     void captionsAndWindowType();
     void closingBoxesAndPickersKeepsTheProgram();
+    void minimiseAllowedCloseLeftToX();
+    void keyboardWorksWithoutClicking();
+    void secondStartBringsTheFirstToFront();
 };
 
 void TestWindowSystem::captionsAndWindowType() {
@@ -258,6 +278,97 @@ void TestWindowSystem::closingBoxesAndPickersKeepsTheProgram() {
     QVERIFY2(walk.finished(), qPrintable(QStringLiteral("the program ended at step %1").arg(walk.reached())));
     QCOMPARE(status, 0);
     QCOMPARE(problems, QStringList());
+}
+
+void TestWindowSystem::minimiseAllowedCloseLeftToX() {
+    Program program;
+    program.start();
+    QVERIFY(QTest::qWaitForWindowExposed(program.window.get()));
+    // flags, functions, decorations, ...: functions hold move and resize (0x6) and
+    // minimise (0x8), never close (0x20): "X" closes.
+    const QString hints =
+        windowProperty(*program.window, QStringLiteral("_MOTIF_WM_HINTS")).section(QStringLiteral(" = "), 1);
+    const QStringList fields = hints.split(QStringLiteral(", "));
+    QVERIFY2(fields.size() >= 3, qPrintable(hints));
+    bool ok = false;
+    const qulonglong flags = fields[0].toULongLong(&ok, 16);
+    const qulonglong functions = fields[1].toULongLong(&ok, 16);
+    QVERIFY2(flags & 0x1, qPrintable(hints)); // the functions field counts
+    QCOMPARE(functions & 0x2E, qulonglong(0xE));
+    if (qEnvironmentVariable("TESSALY_TEST_WM") == QLatin1String("1")) {
+        x11(QStringLiteral("xdotool"),
+            {QStringLiteral("windowminimize"), QString::number(program.window->winId())});
+        QTRY_VERIFY_WITH_TIMEOUT(program.window->isMinimized(), 5000);
+    }
+}
+
+void TestWindowSystem::keyboardWorksWithoutClicking() {
+    Program program;
+    QVERIFY(QDir().mkpath(program.dir.file("PROJECTS")));
+    focusRoot();
+    program.start();
+    TFTessalyeFirmWare& main = *program.window;
+    QWidget* about = main.findChild<QDialog*>(QStringLiteral("TFAbout"));
+    const auto hasKeyboard = [](const QWidget& window) { return focusedWindow() == window.winId(); };
+    // Only keys from here on: at start, in the About box, and back after it.
+    Walk walk({[&] {
+                   if (!main.isVisible() || !hasKeyboard(main))
+                       return false;
+                   press(QStringLiteral("F1"));
+                   return true;
+               },
+               [&] {
+                   if (shownModal<QDialog>() != about || !hasKeyboard(*about))
+                       return false;
+                   press(QStringLiteral("Return"));
+                   return true;
+               },
+               [&] {
+                   if (QApplication::activeModalWidget() || !hasKeyboard(main))
+                       return false;
+                   press(QStringLiteral("ctrl+q"));
+                   return true;
+               }});
+    QTimer::singleShot(30000, qApp, [] { QCoreApplication::exit(2); });
+    const int status = QApplication::exec();
+    QVERIFY2(walk.finished(),
+             qPrintable(QStringLiteral("the keyboard stopped at step %1").arg(walk.reached())));
+    QCOMPARE(status, 0);
+}
+
+void TestWindowSystem::secondStartBringsTheFirstToFront() {
+    ProgramDir dir;
+    const auto start = [&](QProcess& process) {
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.start(QStringLiteral(TESSALY_EXE), {QStringLiteral("--program-dir"), dir.path()});
+        QVERIFY(process.waitForStarted());
+    };
+    QProcess first;
+    start(first);
+    QTRY_COMPARE_WITH_TIMEOUT(mainWindows().size(), 1, 20000);
+    const QString firstWindow = mainWindows().first();
+    focusRoot();
+
+    QProcess second;
+    start(second);
+    QVERIFY(second.waitForFinished(20000));
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 0);
+    QCOMPARE(mainWindows(), QStringList{firstWindow});
+    // The window manager hands it the keyboard. (Without one, the X server refuses a
+    // focus request stamped with the first program's last event time, older than the
+    // focus change since: the window is raised, the keyboard stays where it was.)
+    if (qEnvironmentVariable("TESSALY_TEST_WM") == QLatin1String("1"))
+        QTRY_COMPARE_WITH_TIMEOUT(QString::number(focusedWindow()), firstWindow, 5000);
+
+    // A lock left by a program that was killed does not keep the next one out.
+    first.kill();
+    QVERIFY(first.waitForFinished(10000));
+    QProcess third;
+    start(third);
+    QTRY_COMPARE_WITH_TIMEOUT(mainWindows().size(), 1, 20000);
+    third.terminate();
+    QVERIFY(third.waitForFinished(10000));
 }
 
 QTEST_MAIN(TestWindowSystem)

@@ -70,12 +70,27 @@ public:
         QString program;
         QByteArray parameter;
     };
-    std::optional<QString> start(const QString& program, const QByteArray& parameter) override {
+    // A started program runs until the test ends it.
+    class Program final : public StartedProgram {
+    public:
+        explicit Program(std::shared_ptr<bool> running) : running_(std::move(running)) {}
+        bool running() const override { return *running_; }
+
+    private:
+        std::shared_ptr<bool> running_;
+    };
+    std::variant<std::unique_ptr<StartedProgram>, QString> launch(const QString& program,
+                                                                  const QByteArray& parameter) override {
         started.push_back({program, parameter});
-        return failure;
+        if (failure)
+            return *failure;
+        running.push_back(std::make_shared<bool>(true));
+        return std::make_unique<Program>(running.back());
     }
     QList<Start> started;
     std::optional<QString> failure; // what the next starts answer
+    // One flag per program started: set it to false to end that program.
+    QList<std::shared_ptr<bool>> running;
 };
 
 // A clock that always reads `now`, and tells `onRead` each time it is read.

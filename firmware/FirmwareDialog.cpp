@@ -3,6 +3,7 @@
 #include "firmware/FlashToolCall.h"
 #include "firmware/ProgressBarMergeProgress.h"
 #include "firmware/SerialPortMap.h"
+#include "platform/ElidedLabel.h"
 #include "platform/Messages.h"
 #include "platform/PathForms.h"
 #include "platform/Pickers.h"
@@ -67,7 +68,7 @@ TFModifyFileSx::TFModifyFileSx(const ProjectPaths& paths, Messages& messages, Pi
 void TFModifyFileSx::createControls() {
     cbport = named(new QComboBox(this), "cbport");
     cbport->addItems(SerialPortNames);
-    LabelPort = named(new QLabel(NoPortText, this), "LabelPort");
+    LabelPort = named(new ElidedLabel(NoPortText, this), "LabelPort");
     LabelPort->setTextInteractionFlags(Qt::TextSelectableByMouse);
     Avanzamento = named(new QProgressBar(this), "Avanzamento");
     Avanzamento->setValue(0);
@@ -153,12 +154,10 @@ void TFModifyFileSx::hideEvent(QHideEvent* event) {
 }
 
 void TFModifyFileSx::RefreshPortLabel() {
-    // The same ini file the tool reads: it lies beside the tool in the program directory.
-    const CurrentPortMap current = currentPortMap(joinPath(paths_.ProgramDir, PortMapFileName), serialPorts_);
-    const QString text = current.iniError.isEmpty() ? describePort(current.map.port(cbport->currentIndex()))
-                                                    : current.iniError;
-    if (LabelPort->text() != text)
-        LabelPort->setText(text);
+    // The same ini files the tool reads, by the same rule.
+    const CurrentPortMap current = toolPortMap(flashToolPath(paths_.ProgramDir), serialPorts_);
+    LabelPort->setFullText(current.iniError.isEmpty() ? describePort(current.map.port(cbport->currentIndex()))
+                                                      : current.iniError);
 }
 
 void TFModifyFileSx::FormShow() {

@@ -17,6 +17,7 @@ class QTimer;
 
 namespace tessaly {
 
+class ElidedLabel;
 class Messages;
 class Pickers;
 class ProgramLauncher;
@@ -41,8 +42,9 @@ public:
     static inline const QColor MarkColour{255, 0, 0};
 
     QComboBox* cbport;
-    // Where the chosen COM port leads, by the map the flashing tool follows.
-    QLabel* LabelPort;
+    // Where the chosen COM port leads, by the map the flashing tool follows; cut in the
+    // middle when it does not fit, whole in its tool tip.
+    ElidedLabel* LabelPort;
     QProgressBar* Avanzamento;
     QPushButton* LbButton2;
     QPushButton* LbButton1;

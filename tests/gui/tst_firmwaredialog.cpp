@@ -15,6 +15,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#ifdef Q_OS_UNIX
+#include "tests/support/PseudoTerminal.h"
+#endif
 
 using namespace tessaly;
 using namespace tessaly::test;
@@ -109,6 +112,7 @@ private slots:
     void openFirmware();
     void updateDeviceEndsInDialog();
     void portLabelFollowsPorts();
+    void portLabelKeepsBothEnds();
 };
 
 void TestFirmwareDialog::controls() {
@@ -330,17 +334,23 @@ void TestFirmwareDialog::portLabelFollowsPorts() {
     h.ports.list = {describedPort("ttyS0"),
                     describedPort("ttyUSB0", "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0", true,
                                   "FT232R USB UART", "FTDI")};
-    // A device that is there, on any platform; the ini file takes forward slashes.
+    // A serial device that is there; the ini file takes forward slashes. Windows
+    // names its ports itself and takes any path.
+#ifdef Q_OS_UNIX
+    PseudoTerminal pty;
+    const QString device = pty.slaveName();
+#else
     const QString device = QDir::fromNativeSeparators(h.dir.file("device"));
     writeAll(device, {});
+#endif
     writeAll(h.dir.file("FlashWrite.ini"), "[ports]\r\nCOM3=" + device.toUtf8() + "\r\n");
     QStringList seen;
     h.show([&](TFModifyFileSx& d) {
         QLabel* label = d.findChild<QLabel*>("LabelPort");
         QVERIFY(label && label->isVisible());
-        seen << label->text();
+        seen << label->toolTip();
         d.cbport->setCurrentIndex(2);
-        seen << label->text();
+        seen << label->toolTip();
         d.cbport->setCurrentIndex(0);
         // The adapter is unplugged while the dialog is open: the poll notices.
         h.ports.list.removeLast();
@@ -354,6 +364,32 @@ void TestFirmwareDialog::portLabelFollowsPorts() {
     QCOMPARE(h.launcher.started.size(), 1);
     QVERIFY(h.launcher.started[0].parameter.endsWith("\xB6"
                                                      "0"));
+}
+
+void TestFirmwareDialog::portLabelKeepsBothEnds() {
+    Harness h;
+    const QString byId = "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+    h.ports.list = {describedPort("ttyACM0", {}, true, "0043 (Arduino www.arduino.cc)", "Arduino"),
+                    describedPort("ttyUSB0", byId, true, "FT232R USB UART", "FTDI")};
+    writeAll(h.dir.file("FlashWrite.ini"), "[ports]\r\nCOM2=/dev/serial/by-id/" + byId.toUtf8() + "\r\n");
+    QStringList shown, whole;
+    h.show([&](TFModifyFileSx& d) {
+        auto* label = d.findChild<QLabel*>("LabelPort");
+        for (int index : {0, 1}) {
+            d.cbport->setCurrentIndex(index);
+            shown << label->text();
+            whole << label->toolTip();
+            // What is shown fits the label, however wide the text.
+            QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width());
+        }
+    });
+    QCOMPARE(whole,
+             (QStringList{"/dev/ttyACM0 — 0043 (Arduino www.arduino.cc)",
+                          "/dev/serial/by-id/" + byId + " — FT232R USB UART (FTDI) [FlashWrite.ini]"}));
+    // Cut in the middle: the device and where the entry comes from stay in view.
+    QVERIFY2(shown[1] != whole[1] && shown[1].startsWith("/dev/") && shown[1].endsWith("[FlashWrite.ini]"),
+             qPrintable(shown[1]));
+    QVERIFY2(shown[0].startsWith("/dev/tty") && shown[0].endsWith(")"), qPrintable(shown[0]));
 }
 
 QTEST_MAIN(TestFirmwareDialog)

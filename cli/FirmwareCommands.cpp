@@ -32,7 +32,8 @@ const QString FirmwareWithoutBankRefusal =
 const QString NotASerialPort = QStringLiteral("%1 is not a serial port");
 const QString NoDisplayNote = QStringLiteral("No display: %1 runs without a window, and %2 waits for it as "
                                              "with --wait");
-const QString TransferStopped = QStringLiteral("Stopped by %1: %2 ended with status %3");
+const QString TransferStopped = QStringLiteral("Stopped by %1: %2");
+const QString ToolEndedWithStatus = QStringLiteral("%1 ended with status %2");
 
 std::optional<QString> takeOutputName(QStringList& args) {
     const std::optional<QString> output = CliContext::takeOption(args, QStringLiteral("--output"));
@@ -127,10 +128,11 @@ int runToolAndWait(CliContext& context, const QString& tool, const QByteArray& p
     const StopForwarding stops;
     const std::variant<int, QString> ended = runProgramAndWait(tool, parameter);
     if (const int signal = stops.received()) {
-        context.err << TransferStopped.arg(stopSignalName(signal), FlashToolFileName,
-                                           std::holds_alternative<int>(ended)
-                                               ? QString::number(std::get<int>(ended))
-                                               : std::get<QString>(ended))
+        const QString* failure = std::get_if<QString>(&ended);
+        context.err << TransferStopped.arg(
+                           stopSignalName(signal),
+                           failure ? *failure
+                                   : ToolEndedWithStatus.arg(FlashToolFileName).arg(std::get<int>(ended)))
                     << Qt::endl;
         return 128 + signal;
     }

@@ -109,7 +109,7 @@ void TFModifyFileSx::createControls() {
 void TFModifyFileSx::layoutControls() {
     auto* top = new QHBoxLayout;
     top->addWidget(cbport);
-    top->addWidget(LabelPort, 1);
+    top->addStretch(1);
     top->addWidget(LbButton1);
     LbButton1->setFixedWidth(LbButton1->sizeHint().height() + 8);
 
@@ -132,6 +132,8 @@ void TFModifyFileSx::layoutControls() {
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
+    // A row of its own: device names are long.
+    layout->addWidget(LabelPort);
     layout->addLayout(name);
     layout->addWidget(GbBank);
     layout->addWidget(Avanzamento);
@@ -156,8 +158,13 @@ void TFModifyFileSx::hideEvent(QHideEvent* event) {
 void TFModifyFileSx::RefreshPortLabel() {
     // The same ini files the tool reads, by the same rule.
     const CurrentPortMap current = toolPortMap(flashToolPath(paths_.ProgramDir), serialPorts_);
-    LabelPort->setFullText(current.iniError.isEmpty() ? describePort(current.map.port(cbport->currentIndex()))
-                                                      : current.iniError);
+    if (!current.iniError.isEmpty()) {
+        LabelPort->setFullText(current.iniError);
+        return;
+    }
+    // Where an entry comes from stays in view however long its device's name.
+    const QString text = describePort(current.map.port(cbport->currentIndex()));
+    LabelPort->setFullText(text, text.endsWith(portMapMark()) ? portMapMark().size() : 0);
 }
 
 void TFModifyFileSx::FormShow() {

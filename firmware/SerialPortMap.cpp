@@ -349,8 +349,12 @@ QString describePort(const MappedPort& port) {
             text += QStringLiteral(" — ") + about.join(QLatin1Char(' '));
     }
     if (port.origin == PortOrigin::PortMapFile)
-        text += QStringLiteral(" [%1]").arg(PortMapFileName);
+        text += portMapMark();
     return text;
+}
+
+QString portMapMark() {
+    return QStringLiteral(" [%1]").arg(PortMapFileName);
 }
 
 QString portOriginName(PortOrigin origin) {

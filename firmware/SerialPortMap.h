@@ -119,6 +119,8 @@ CurrentPortMap toolPortMap(const QString& toolPath, const SerialPortScanner& sca
 // it leads nowhere; an ini entry leading to no serial device says why.
 QString describePort(const MappedPort& port);
 inline const QString NoPortText = QStringLiteral("no port");
+// What ends the description of a port an entry maps: " [FlashWrite.ini]".
+QString portMapMark();
 
 // Why a port with an entry leads nowhere ("/dev/null is not a serial port"); empty for
 // a port without a fault.

@@ -1,6 +1,7 @@
 #include "platform/ElidedLabel.h"
 
 #include <QResizeEvent>
+#include <algorithm>
 
 namespace tessaly {
 
@@ -9,10 +10,11 @@ ElidedLabel::ElidedLabel(const QString& text, QWidget* parent) : QLabel(parent) 
     setFullText(text);
 }
 
-void ElidedLabel::setFullText(const QString& text) {
-    if (text == full_ && !text.isEmpty())
+void ElidedLabel::setFullText(const QString& text, qsizetype keepLast) {
+    if (text == full_ && keepLast == keepLast_ && !text.isEmpty())
         return;
     full_ = text;
+    keepLast_ = std::clamp<qsizetype>(keepLast, 0, text.size());
     setToolTip(text);
     updateGeometry();
     elide();
@@ -34,8 +36,14 @@ void ElidedLabel::resizeEvent(QResizeEvent* event) {
 }
 
 void ElidedLabel::elide() {
-    const QString shown =
-        fontMetrics().elidedText(full_, Qt::ElideMiddle, contentsRect().width() - 2 * margin());
+    const int width = contentsRect().width() - 2 * margin();
+    QString shown = fontMetrics().elidedText(full_, Qt::ElideMiddle, width);
+    if (shown != full_ && keepLast_ > 0) {
+        const QString kept = full_.right(keepLast_);
+        const int room = width - fontMetrics().horizontalAdvance(kept);
+        if (room > 0)
+            shown = fontMetrics().elidedText(full_.chopped(keepLast_), Qt::ElideMiddle, room) + kept;
+    }
     if (text() != shown)
         setText(shown);
 }

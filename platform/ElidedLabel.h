@@ -13,7 +13,9 @@ class ElidedLabel : public QLabel {
 public:
     explicit ElidedLabel(const QString& text = {}, QWidget* parent = nullptr);
 
-    void setFullText(const QString& text);
+    // `keepLast` characters at the end are never cut (a mark such as "[FlashWrite.ini]"),
+    // unless the label is too narrow even for them.
+    void setFullText(const QString& text, qsizetype keepLast = 0);
     QString fullText() const { return full_; }
 
     QSize sizeHint() const override;
@@ -26,6 +28,7 @@ private:
     void elide();
 
     QString full_;
+    qsizetype keepLast_ = 0;
 };
 
 } // namespace tessaly

@@ -112,6 +112,10 @@ int StopForwarding::received() const {
 
 void forwardStopSignalsTo(pid_t child) {
     forwardTarget.store(child);
+    // A stop that came while the child was being started is its too.
+    if (child > 0 && forwardings.load() > 0)
+        if (const int signal = forwardedSignal.load())
+            ::kill(child, signal);
 }
 
 } // namespace tessaly

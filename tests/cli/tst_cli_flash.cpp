@@ -37,7 +37,8 @@ DeviceRun runWithDevices(const QStringList& arguments, const QList<PseudoTermina
         return run;
     const QDeadlineTimer deadline(60000);
     if (stop) {
-        while (!devices[0]->waitForData(20) && !deadline.hasExpired() && process.state() == QProcess::Running) {
+        while (!devices[0]->waitForData(20) && !deadline.hasExpired() &&
+               process.state() == QProcess::Running) {
         }
         ::kill(pid_t(process.processId()), stop);
     }
@@ -101,7 +102,8 @@ void TestCliFlash::portMapOfLinkedTool() {
     QVERIFY(QFile::copy(QStringLiteral(FLASHWRITE_EXE), installed + "/FlashWrite.exe"));
     QVERIFY(QFile::link(installed + "/FlashWrite.exe", own + "/FlashWrite.exe"));
     writeAll(installed + "/FlashWrite.ini", "[ports]\nCOM1=" + QFile::encodeName(installedCom1.slaveName()) +
-                                                "\nCOM2=" + QFile::encodeName(installedCom2.slaveName()) + "\n");
+                                                "\nCOM2=" + QFile::encodeName(installedCom2.slaveName()) +
+                                                "\n");
     writeAll(own + "/FlashWrite.ini", "COM1=" + QFile::encodeName(ownCom1.slaveName()) + "\n");
 
     const CliRun ports = runCli({"--program-dir", own, "ports"});
@@ -118,8 +120,8 @@ void TestCliFlash::portMapOfLinkedTool() {
     QCOMPARE(byPath.received, (QList<QByteArray>{firmware, {}, {}}));
     QVERIFY2(byPath.cli.err.contains("COM1 opened: " + ownCom1.slaveName()), qPrintable(byPath.cli.err));
 
-    const DeviceRun byName =
-        runWithDevices({"--program-dir", own, "flash", "--project", "P", "--port", "COM2", "--wait"}, devices);
+    const DeviceRun byName = runWithDevices(
+        {"--program-dir", own, "flash", "--project", "P", "--port", "COM2", "--wait"}, devices);
     QVERIFY2(byName.cli.exitCode == 0, qPrintable(byName.cli.err));
     QCOMPARE(byName.received, (QList<QByteArray>{{}, {}, firmware}));
 }
@@ -136,7 +138,8 @@ void TestCliFlash::noDisplay() {
     const DeviceRun run = runWithDevices(
         {"--program-dir", dir.path(), "update", "--project", "P", "--port", "COM1"}, {&device}, environment);
     QVERIFY2(run.cli.exitCode == 0, qPrintable(run.cli.err));
-    QVERIFY2(run.cli.err.startsWith("No display: FlashWrite.exe runs without a window"), qPrintable(run.cli.err));
+    QVERIFY2(run.cli.err.startsWith("No display: FlashWrite.exe runs without a window"),
+             qPrintable(run.cli.err));
     QVERIFY2(!run.cli.out.contains("started"), qPrintable(run.cli.out));
     QCOMPARE(run.received[0], readAll(dir.file("PROJECTS/P/New_sx48316.sx")));
 }
@@ -179,11 +182,13 @@ void TestCliFlash::whatIsNoPort() {
     QVERIFY2(ports.out.startsWith("COM1\t-\tentry not understood\tFlashWrite.ini\n"
                                   "COM2\t/dev/null\tnot a serial port\tFlashWrite.ini\n"),
              qPrintable(ports.out));
-    QCOMPARE(ports.err, "Warning: " + dir.file("FlashWrite.ini") +
-                            ", line 1: \"COM01=/dev/ttyUSB2\" is not understood: COM names are COM1 to COM256, "
-                            "without blanks or leading zeros; COM1 leads to no port until the line is mended\n");
+    QCOMPARE(ports.err,
+             "Warning: " + dir.file("FlashWrite.ini") +
+                 ", line 1: \"COM01=/dev/ttyUSB2\" is not understood: COM names are COM1 to COM256, "
+                 "without blanks or leading zeros; COM1 leads to no port until the line is mended\n");
     for (const QString& device : {QStringLiteral("/dev/null"), dir.file("plain-file")}) {
-        const CliRun flash = runCli({"--program-dir", dir.path(), "flash", "--project", "P", "--port", device});
+        const CliRun flash =
+            runCli({"--program-dir", dir.path(), "flash", "--project", "P", "--port", device});
         QCOMPARE(flash.exitCode, 1);
         QCOMPARE(flash.err, device + " is not a serial port\n");
     }

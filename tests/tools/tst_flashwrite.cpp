@@ -86,6 +86,16 @@ ToolRun runTool(const QString& tool, const QByteArray& parameter, PseudoTerminal
     return run;
 }
 
+// The tool copied into a program directory of its own, with the port map `portMap`
+// beside it; empty when it could not be copied.
+QString toolWithPortMap(const test::ProgramDir& dir, const QByteArray& portMap) {
+    const QString tool = dir.file(QStringLiteral("FlashWrite.exe"));
+    if (!QFile::copy(QStringLiteral(FLASHWRITE_EXE), tool))
+        return {};
+    test::writeAll(dir.file(PortMapFileName), portMap);
+    return tool;
+}
+
 QByteArray firmwareFile(int dataRecords, const QByteArray& lineEnd) {
     QByteArray file = tessaly::formatSRecord('0', 0, 2, "TEST") + lineEnd;
     for (int i = 0; i < dataRecords; ++i) {
@@ -279,12 +289,10 @@ void TestFlashWrite::transfer() {
 
     PseudoTerminal pty;
     QVERIFY(pty.isOpen());
-    // A program directory of its own, with the tool and its port map side by side.
     test::ProgramDir dir;
-    const QString tool = dir.file(QStringLiteral("FlashWrite.exe"));
-    QVERIFY(QFile::copy(QStringLiteral(FLASHWRITE_EXE), tool));
     const QString device = mapping == QLatin1String("pty") ? pty.slaveName() : mapping;
-    test::writeAll(dir.file(PortMapFileName), "[ports]\r\nCOM3=" + QFile::encodeName(device) + "\r\n");
+    const QString tool = toolWithPortMap(dir, "[ports]\r\nCOM3=" + QFile::encodeName(device) + "\r\n");
+    QVERIFY(!tool.isEmpty());
     const QString firmware = dir.file(QStringLiteral("New_sx48316.sx"));
     test::writeAll(firmware, file);
 
@@ -315,9 +323,8 @@ void TestFlashWrite::portInUse() {
     PseudoTerminal pty;
     QVERIFY(pty.isOpen());
     test::ProgramDir dir;
-    const QString tool = dir.file(QStringLiteral("FlashWrite.exe"));
-    QVERIFY(QFile::copy(QStringLiteral(FLASHWRITE_EXE), tool));
-    test::writeAll(dir.file(PortMapFileName), "COM1=" + QFile::encodeName(pty.slaveName()) + "\n");
+    const QString tool = toolWithPortMap(dir, "COM1=" + QFile::encodeName(pty.slaveName()) + "\n");
+    QVERIFY(!tool.isEmpty());
     const QByteArray firmware = firmwareFile(20, "\r\n");
     test::writeAll(dir.file(QStringLiteral("New.sx")), firmware);
 

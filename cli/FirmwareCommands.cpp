@@ -5,11 +5,16 @@
 #include "cli/CommandTable.h"
 #include "cli/PortMapOfProgram.h"
 #include "commissioning/ProjectSteps.h"
+#include "firmware/BankCurrency.h"
+#include "firmware/BankWindow.h"
 #include "firmware/ComposeFirmware.h"
 #include "firmware/FlashToolCall.h"
+#include "firmware/SerialDeviceCheck.h"
 #include "image/BankFiles.h"
 #include "platform/Clock.h"
+#include "platform/DisplayCheck.h"
 #include "platform/PathForms.h"
+#include "platform/StopSignals.h"
 #include "platform/SystemProgramLauncher.h"
 
 #include <QDir>
@@ -20,7 +25,15 @@ namespace tessaly::cli {
 
 namespace {
 
-const QString StaleBankMessage = QStringLiteral("%1 is older than pargen.xml: run build first");
+const QString StaleBankWarning = QStringLiteral("%1: run build first");
+const QString StaleBankRefusal = QStringLiteral("%1: run update, which builds, composes and flashes");
+const QString FirmwareWithoutBankRefusal =
+    QStringLiteral("%1 does not hold %2 in bank 1: run update, or compose before flash");
+const QString NotASerialPort = QStringLiteral("%1 is not a serial port");
+const QString NoDisplayNote = QStringLiteral("No display: %1 runs without a window, and %2 waits for it as "
+                                             "with --wait");
+const QString TransferStopped = QStringLiteral("Stopped by %1: %2");
+const QString ToolEndedWithStatus = QStringLiteral("%1 ended with status %2");
 
 std::optional<QString> takeOutputName(QStringList& args) {
     const std::optional<QString> output = CliContext::takeOption(args, QStringLiteral("--output"));
@@ -53,6 +66,8 @@ PortChoice takePort(const CliContext& context, QStringList& args) {
 #endif
     if (!port->contains(QLatin1Char('/')))
         throw UsageError(QStringLiteral("--port takes COM1 to COM8 or a device path, not %1").arg(*port));
+    if (QFileInfo::exists(*port) && !isSerialDevice(*port))
+        throw std::runtime_error(NotASerialPort.arg(*port).toStdString());
     CurrentPortMap current = programPortMap(context);
     if (!current.iniError.isEmpty())
         throw std::runtime_error(current.iniError.toStdString());
@@ -70,18 +85,29 @@ PortChoice takePort(const CliContext& context, QStringList& args) {
 // A port leading nowhere is worth a warning, not a refusal: the tool may know better.
 void warnUnlessPortLeadsSomewhere(CliContext& context, const PortChoice& choice) {
     const CurrentPortMap current = choice.map ? *choice.map : programPortMap(context);
+    warnOfPortMapLines(context, current);
     const MappedPort port = current.map.port(choice.index);
     if (current.iniError.isEmpty() && port.present)
         return;
     QString why = current.iniError;
     if (why.isEmpty())
-        why = port.origin == PortOrigin::Nowhere
-                  ? QStringLiteral("no %1 entry, %2 port(s) detected")
-                        .arg(PortMapFileName)
-                        .arg(current.map.detectedCount())
-                  : QStringLiteral("%1 names %2, which is missing").arg(PortMapFileName, port.device);
+        why = port.origin == PortOrigin::Nowhere ? QStringLiteral("no %1 entry, %2 port(s) detected")
+                                                       .arg(PortMapFileName)
+                                                       .arg(current.map.detectedCount())
+                                                 : portFaultText(port);
     context.err << "Warning: " << comPortName(choice.index) << " leads to no serial port (" << why << "); "
                 << FlashToolFileName << " is started all the same" << Qt::endl;
+}
+
+// What `flash` sends must be what `update` would send: a firmware whose bank window
+// holds bin/bank1.bin, which in turn holds what pargen.xml builds now. The text that
+// refuses it, naming the command that mends it.
+std::optional<QString> outdatedFirmware(const ProjectPaths& paths, const MergeSettings& settings) {
+    if (const std::optional<QString> outdated = bankFileOutdated(paths.ProjectDir))
+        return StaleBankRefusal.arg(*outdated);
+    if (!firmwareHoldsBankFile(settings.OutputDirectory + settings.OutputName, bankBinPath(paths.ProjectDir)))
+        return FirmwareWithoutBankRefusal.arg(settings.OutputName, bankFileShownName());
+    return std::nullopt;
 }
 
 // The compose pass; true when the new firmware may be flashed.
@@ -91,6 +117,42 @@ bool compose(CliContext& context, const ComposeRequest& request) {
         context.out << request.settings.OutputDirectory + request.settings.OutputName << '\n'
                     << "result " << run.outcome.merge.result << Qt::endl;
     return run.cleared;
+}
+
+// The tool ends by itself and draws its window off screen when there is no display.
+void prepareToolToRunAlone() {
+    if (!qEnvironmentVariableIsSet("FLASHWRITE_EXIT_WHEN_DONE"))
+        qputenv("FLASHWRITE_EXIT_WHEN_DONE", "1");
+    if (!displayAvailable())
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+// Runs the tool to its end. A stop signal to this process is passed to the tool, which
+// stops the transfer and says how far it got; then this process ends as stopped.
+int runToolAndWait(CliContext& context, const QString& tool, const QByteArray& parameter) {
+    prepareToolToRunAlone();
+    context.out.flush();
+    const StopForwarding stops;
+    const std::variant<int, QString> ended = runProgramAndWait(tool, parameter);
+    if (const int signal = stops.received()) {
+        const QString* failure = std::get_if<QString>(&ended);
+        context.err << TransferStopped.arg(
+                           stopSignalName(signal),
+                           failure ? *failure
+                                   : ToolEndedWithStatus.arg(FlashToolFileName).arg(std::get<int>(ended)))
+                    << Qt::endl;
+        return 128 + signal;
+    }
+    if (const QString* failure = std::get_if<QString>(&ended)) {
+        context.messages.error(*failure);
+        return 1;
+    }
+    // A tool that could not run (a library missing) ends without a word of its own.
+    if (const auto undocumented = undocumentedFlashToolStatus(std::get<int>(ended))) {
+        context.messages.error(*undocumented);
+        return 1;
+    }
+    return std::get<int>(ended);
 }
 
 // The flash step. With `wait`, the tool's exit status; otherwise 0 once it runs.
@@ -107,33 +169,20 @@ int flash(CliContext& context, const MergeSettings& settings, const PortChoice& 
     const int portIndex = port.index;
     const QString tool = flashToolPath(paths.ProgramDir);
     const QByteArray parameter = flashToolParameter(settings.OutputDirectory, settings.OutputName, portIndex);
-    if (!wait) {
-        if (const auto failure = createSystemProgramLauncher()->start(tool, parameter)) {
-            context.messages.error(*failure);
-            return 1;
-        }
-        context.out << FlashToolFileName << " started for " << SerialPortNames[portIndex] << Qt::endl;
-        return 0;
+    // A tool started without a display ends at once without a word: with none, it
+    // runs off screen and is waited for, so that what is reported is what happened.
+    if (!wait && !displayAvailable()) {
+        context.err << NoDisplayNote.arg(FlashToolFileName, QStringLiteral("tessaly-cli")) << Qt::endl;
+        wait = true;
     }
-    // Waiting makes sense only when the tool ends by itself; without a display it
-    // draws its window off screen.
-    if (!qEnvironmentVariableIsSet("FLASHWRITE_EXIT_WHEN_DONE"))
-        qputenv("FLASHWRITE_EXIT_WHEN_DONE", "1");
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !qEnvironmentVariableIsSet("DISPLAY") &&
-        !qEnvironmentVariableIsSet("WAYLAND_DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    context.out.flush();
-    const std::variant<int, QString> ended = runProgramAndWait(tool, parameter);
-    if (const QString* failure = std::get_if<QString>(&ended)) {
+    if (wait)
+        return runToolAndWait(context, tool, parameter);
+    if (const auto failure = createSystemProgramLauncher()->start(tool, parameter)) {
         context.messages.error(*failure);
         return 1;
     }
-    // A tool that could not run (a library missing) ends without a word of its own.
-    if (const auto undocumented = undocumentedFlashToolStatus(std::get<int>(ended))) {
-        context.messages.error(*undocumented);
-        return 1;
-    }
-    return std::get<int>(ended);
+    context.out << FlashToolFileName << " started for " << SerialPortNames[portIndex] << Qt::endl;
+    return 0;
 }
 
 bool requireProject(CliContext& context) {
@@ -150,15 +199,14 @@ bool flashToolCanBeCalled(CliContext& context, const MergeSettings& settings) {
     return !refusal;
 }
 
-// The bank file is older than the parameters when the last build failed or never ran;
-// the GUI always builds first, the command line leaves it to the user.
+// The bank file differs from what the parameters build when the last build failed or
+// never ran; the GUI always builds first, the command line leaves it to the user.
 void warnIfBankIsStale(CliContext& context) {
-    const ProjectPaths& paths = context.workspace.paths();
-    const QFileInfo bank(bankBinPath(paths.ProjectDir));
-    const QFileInfo pargen(paths.PargenFile);
-    if (bank.isFile() && pargen.isFile() && pargen.lastModified() > bank.lastModified())
-        context.messages.plain(
-            StaleBankMessage.arg(QDir::toNativeSeparators(QStringLiteral("bin/bank1.bin"))));
+    const QString projectDir = context.workspace.paths().ProjectDir;
+    if (!QFileInfo(bankBinPath(projectDir)).isFile())
+        return; // the merge says so in its own words
+    if (const std::optional<QString> outdated = bankFileOutdated(projectDir))
+        context.messages.plain(StaleBankWarning.arg(*outdated));
 }
 
 } // namespace
@@ -186,9 +234,14 @@ int runFlash(CliContext& context, QStringList args) {
         throw UsageError(QStringLiteral("flash takes no arguments"));
     if (!requireProject(context))
         return 1;
-    warnIfBankIsStale(context);
-    return flash(context, composeRequest(context.workspace.paths(), std::nullopt, output).settings, port,
-                 wait);
+    const MergeSettings settings = composeRequest(context.workspace.paths(), std::nullopt, output).settings;
+    // A missing firmware is the flash step's own refusal.
+    if (QFileInfo(settings.OutputDirectory + settings.OutputName).isFile())
+        if (const std::optional<QString> refusal = outdatedFirmware(context.workspace.paths(), settings)) {
+            context.messages.plain(*refusal);
+            return 1;
+        }
+    return flash(context, settings, port, wait);
 }
 
 int runUpdate(CliContext& context, QStringList args) {

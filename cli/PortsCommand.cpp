@@ -5,22 +5,36 @@
 #include "cli/CommandTable.h"
 #include "cli/PortMapOfProgram.h"
 #include "firmware/ComposeFirmware.h"
+#include "firmware/FlashToolCall.h"
 #include "firmware/SystemSerialPorts.h"
-#include "platform/PathForms.h"
 
 namespace tessaly::cli {
 
 CurrentPortMap programPortMap(const CliContext& context) {
     const SystemSerialPorts system;
-    return currentPortMap(joinPath(context.workspace.paths().ProgramDir, PortMapFileName), system);
+    return toolPortMap(flashToolPath(context.workspace.paths().ProgramDir), system);
+}
+
+void warnOfPortMapLines(CliContext& context, const CurrentPortMap& current) {
+    for (const QString& warning : current.warnings)
+        context.err << "Warning: " << warning << Qt::endl;
 }
 
 namespace {
 
-// The detected port's description and maker, "-" when there is none.
+// The detected port's description and maker, "-" when there is none; for an entry
+// leading to no serial device, why.
 QString about(const MappedPort& port) {
-    if (port.origin != PortOrigin::Nowhere && !port.present)
+    switch (port.fault) {
+    case PortFault::Missing:
         return QStringLiteral("missing");
+    case PortFault::NotSerial:
+        return QStringLiteral("not a serial port");
+    case PortFault::NotUnderstood:
+        return QStringLiteral("entry not understood");
+    case PortFault::None:
+        break;
+    }
     if (!port.detected)
         return port.origin == PortOrigin::Nowhere ? NoPortText : QStringLiteral("-");
     QStringList parts;
@@ -45,6 +59,7 @@ int runPorts(CliContext& context, QStringList args) {
     const CurrentPortMap current = programPortMap(context);
     if (!current.iniError.isEmpty())
         context.messages.error(current.iniError);
+    warnOfPortMapLines(context, current);
     // The names the configurator offers always, and any further one that leads somewhere.
     const int count = std::max(int(SerialPortNames.size()), current.map.size());
     for (int index = 0; index < count; ++index) {
@@ -55,7 +70,7 @@ int runPorts(CliContext& context, QStringList args) {
                     << orDash(portOriginName(port.origin)) << '\n';
     }
     context.out.flush();
-    return current.iniError.isEmpty() ? 0 : 1;
+    return current.iniError.isEmpty() && current.warnings.isEmpty() ? 0 : 1;
 }
 
 } // namespace tessaly::cli

@@ -99,6 +99,8 @@ public:
     }
 
     bool ok() const { return ok_; }
+    // Why a write failed: the system's reason.
+    const std::optional<QString>& failure() const { return failure_; }
 
 private:
     static constexpr qsizetype Capacity = qsizetype(1) << 18;
@@ -136,7 +138,8 @@ private:
     void put(QByteArrayView bytes) {
         if (!ok_ || bytes.isEmpty())
             return;
-        ok_ = file_.write(bytes.data(), bytes.size()) == bytes.size();
+        failure_ = writeWhole(file_, bytes);
+        ok_ = !failure_;
         written_ += bytes.size();
         // The new firmware is synced to disk before it replaces the old one; syncing
         // the written part as we go lets that sync overlap the merge.
@@ -154,6 +157,7 @@ private:
     qint64 written_ = 0;
     qint64 synced_ = 0;
     bool ok_ = true;
+    std::optional<QString> failure_;
 };
 
 // Deletes the bank rendering however the merge ends.
@@ -169,9 +173,10 @@ public:
     // so it is written in place: no temporary copy that a killed merge could leave.
     std::optional<QString> write(const QByteArray& text) const {
         QFile file(path_);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered) ||
-            file.write(text) != text.size())
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
             return cannotCreateFileMessage(path_, file.errorString());
+        if (const std::optional<QString> reason = writeWhole(file, text))
+            return cannotCreateFileMessage(path_, *reason);
         return std::nullopt;
     }
 
@@ -205,11 +210,20 @@ public:
             }
             if (!skipping)
                 writer.write(*piece);
-            if (!writer.ok())
+            if (!writer.ok()) {
+                writeFailure_ = writer.failure();
                 return false;
+            }
         }
-        return !reader.failed() && writer.finish();
+        if (reader.failed())
+            return false;
+        const bool finished = writer.finish();
+        writeFailure_ = writer.failure();
+        return finished;
     }
+
+    // Why writing the output failed, when it did: the system's reason.
+    const std::optional<QString>& writeFailure() const { return writeFailure_; }
 
 private:
     bool insert(QIODevice& rendering, LineWriter& writer) {
@@ -229,6 +243,7 @@ private:
     int& result_;
     int position_ = 0;
     bool inserted_ = false;
+    std::optional<QString> writeFailure_;
 };
 
 } // namespace
@@ -285,16 +300,19 @@ MergeOutcome MergeBankSx(int bankIndex, const QString& inputFirmware, const QStr
     // pass over the input.
     qint64 total = RenderedLines;
     bool complete = false;
+    Merge merge(*bank, progress, outcome.result);
     const std::optional<qint64> inputLines = progress.shown() ? countLines(input) : std::optional<qint64>(0);
     if (inputLines && input.seek(0)) {
         total += *inputLines;
         progress.setMaximum(static_cast<int>(std::min<qint64>(total, INT_MAX)));
-        complete = Merge(*bank, progress, outcome.result).run(input, rendering, output);
+        complete = merge.run(input, rendering, output);
     }
     progress.setPosition(static_cast<int>(std::min<qint64>(total, INT_MAX)));
     if (!complete) {
         output.cancelWriting();
-        messages.plain(NewSxNotCreatedMessage);
+        messages.plain(merge.writeFailure() ? NewSxNotCreatedBecauseMessage.arg(
+                                                  cannotCreateFileMessage(outputPath, *merge.writeFailure()))
+                                            : NewSxNotCreatedMessage);
         return outcome;
     }
     // Windows replaces no file that is still open: the output may be the input itself.

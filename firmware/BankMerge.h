@@ -35,6 +35,8 @@ inline const QString BinDirectoryNotFoundMessage = QStringLiteral("Directory Bin
 inline const QString BankFileNotFoundMessage = QStringLiteral("File %1 Not Found,Abort Procedure");
 inline const QString BankFileTooShortMessage = QStringLiteral("File %1 Too Short (%2 bytes),Abort Procedure");
 inline const QString NewSxNotCreatedMessage = QStringLiteral("File New Sx Not Create,Abort Procedure");
+// The same when a file could not be read or written: the system's reason on a line of its own.
+inline const QString NewSxNotCreatedBecauseMessage = NewSxNotCreatedMessage + QStringLiteral("\n%1");
 // Error texts that end the command.
 inline const QString NoSuchBankMessage = QStringLiteral("Bank %1 does not exist");
 

@@ -2,6 +2,7 @@
 
 #include "firmware/BankTable.h"
 
+#include <QFile>
 #include <algorithm>
 
 namespace tessaly {
@@ -19,6 +20,14 @@ BankWindowRead readBank1Window(QIODevice& device, const QString& fileName) {
 bool windowHoldsBank(const BankWindowRead& window, QByteArrayView bankFile) {
     return window.ok() &&
            QByteArrayView(window.bytes) == bankFile.first(std::min(bankFile.size(), qsizetype(BankSize)));
+}
+
+bool firmwareHoldsBankFile(const QString& firmwarePath, const QString& bankPath) {
+    QFile firmware(firmwarePath);
+    QFile bank(bankPath);
+    if (!firmware.open(QIODevice::ReadOnly) || !bank.open(QIODevice::ReadOnly))
+        return false;
+    return windowHoldsBank(readBank1Window(firmware, firmwarePath), bank.read(BankSize));
 }
 
 } // namespace tessaly

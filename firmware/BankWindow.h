@@ -24,4 +24,9 @@ BankWindowRead readBank1Window(QIODevice& device, const QString& fileName);
 // its first 16384 bytes (a longer file is no fault).
 bool windowHoldsBank(const BankWindowRead& window, QByteArrayView bankFile);
 
+// Whether the firmware file at `firmwarePath`, read line by line so that a large one
+// is not held in memory, holds the bank file at `bankPath` in its bank 1 window (by
+// windowHoldsBank); false when either cannot be read.
+bool firmwareHoldsBankFile(const QString& firmwarePath, const QString& bankPath);
+
 } // namespace tessaly

@@ -17,22 +17,6 @@ void deleteLeftoverBankRenderings(const QString& outputDirectory) {
         QFile::remove(outputDirectory + QStringLiteral("\u00B0B%1\u00B0.sx").arg(bank));
 }
 
-QByteArray readBankFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
-
-// The bank 1 window of the firmware file at `path`, read line by line so that a
-// large firmware is not held in memory.
-BankWindowRead readWindowOf(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {{}, file.errorString()};
-    return readBank1Window(file, path);
-}
-
 } // namespace
 
 ComposeOutcome composeBank1(const QString& referenceFirmware, const MergeSettings& settings,
@@ -56,8 +40,8 @@ FlashClearance clearForFlashing(const ComposeOutcome& outcome, const MergeSettin
         return {false, BankNotInsertedMessage};
     if (merge.result != 1)
         return {false, NewSxNotVerifiedMessage};
-    const BankWindowRead window = readWindowOf(settings.OutputDirectory + settings.OutputName);
-    if (!windowHoldsBank(window, readBankFile(settings.BinDirectory + bankAt(0)->fileName)))
+    if (!firmwareHoldsBankFile(settings.OutputDirectory + settings.OutputName,
+                               settings.BinDirectory + bankAt(0)->fileName))
         return {false, NewSxNotVerifiedMessage};
     return {true, {}};
 }

@@ -4,6 +4,7 @@
 #include "firmware/ProgressBarMergeProgress.h"
 #include "firmware/SerialPortMap.h"
 #include "platform/Contrast.h"
+#include "platform/ElidedLabel.h"
 #include "platform/Messages.h"
 #include "platform/PathForms.h"
 #include "platform/Pickers.h"
@@ -47,7 +48,8 @@ template <typename W> W* named(W* widget, const char* name) {
 void paint(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, colour);
-    palette.setColor(QPalette::WindowText, readableOn(colour, QApplication::palette().color(QPalette::WindowText)));
+    palette.setColor(QPalette::WindowText,
+                     readableOn(colour, QApplication::palette().color(QPalette::WindowText)));
     if (palette != widget->palette())
         widget->setPalette(palette);
     widget->setAutoFillBackground(true);
@@ -81,7 +83,7 @@ void TFModifyFileSx::createControls() {
     Label1 = named(new QLabel(QStringLiteral("Serial &port:"), this), "Label1");
     Label1->setBuddy(cbport);
     cbport->setAccessibleName(QStringLiteral("Serial port"));
-    LabelPort = named(new QLabel(NoPortText, this), "LabelPort");
+    LabelPort = named(new ElidedLabel(NoPortText, this), "LabelPort");
     LabelPort->setTextInteractionFlags(Qt::TextSelectableByMouse);
     Avanzamento = named(new QProgressBar(this), "Avanzamento");
     Avanzamento->setValue(0);
@@ -129,7 +131,7 @@ void TFModifyFileSx::layoutControls() {
     auto* top = new QHBoxLayout;
     top->addWidget(Label1);
     top->addWidget(cbport);
-    top->addWidget(LabelPort, 1);
+    top->addStretch(1);
     top->addWidget(LbButton1);
     LbButton1->setFixedWidth(LbButton1->sizeHint().height() + 8);
 
@@ -152,6 +154,8 @@ void TFModifyFileSx::layoutControls() {
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
+    // A row of its own: device names are long.
+    layout->addWidget(LabelPort);
     layout->addLayout(name);
     layout->addWidget(GbBank);
     layout->addWidget(Avanzamento);
@@ -195,12 +199,15 @@ void TFModifyFileSx::hideEvent(QHideEvent* event) {
 }
 
 void TFModifyFileSx::RefreshPortLabel() {
-    // The same ini file the tool reads: it lies beside the tool in the program directory.
-    const CurrentPortMap current = currentPortMap(joinPath(paths_.ProgramDir, PortMapFileName), serialPorts_);
-    const QString text = current.iniError.isEmpty() ? describePort(current.map.port(cbport->currentIndex()))
-                                                    : current.iniError;
-    if (LabelPort->text() != text)
-        LabelPort->setText(text);
+    // The same ini files the tool reads, by the same rule.
+    const CurrentPortMap current = toolPortMap(flashToolPath(paths_.ProgramDir), serialPorts_);
+    if (!current.iniError.isEmpty()) {
+        LabelPort->setFullText(current.iniError);
+        return;
+    }
+    // Where an entry comes from stays in view however long its device's name.
+    const QString text = describePort(current.map.port(cbport->currentIndex()));
+    LabelPort->setFullText(text, text.endsWith(portMapMark()) ? portMapMark().size() : 0);
 }
 
 void TFModifyFileSx::FormShow() {

@@ -19,6 +19,7 @@ class QTimer;
 
 namespace tessaly {
 
+class ElidedLabel;
 class Messages;
 class Pickers;
 class ProgramLauncher;
@@ -46,8 +47,9 @@ public:
 
     QLabel* Label1; // heads the port list
     QComboBox* cbport;
-    // Where the chosen COM port leads, by the map the flashing tool follows.
-    QLabel* LabelPort;
+    // Where the chosen COM port leads, by the map the flashing tool follows; cut in the
+    // middle when it does not fit, whole in its tool tip.
+    ElidedLabel* LabelPort;
     QProgressBar* Avanzamento;
     QPushButton* LbButton2;
     QPushButton* LbButton1;

@@ -1,8 +1,10 @@
 #include "firmware/SerialPortMap.h"
 
+#include "firmware/SerialDeviceCheck.h"
+
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSettings>
 #include <algorithm>
 
 namespace tessaly {
@@ -10,7 +12,15 @@ namespace tessaly {
 namespace {
 
 const QString UnreadablePortMap = QStringLiteral("%1 cannot be read: %2");
+const QString LineNotUnderstood = QStringLiteral("%1, line %2: \"%3\" is not understood: %4");
+const QString PortLeadsNowhereUntilMended = QStringLiteral("; %1 leads to no port until the line is mended");
+const QString BadComName =
+    QStringLiteral("COM names are COM1 to COM%1, without blanks or leading zeros").arg(256);
+const QString CommaInDevice = QStringLiteral("a device path holds no comma");
+const QString NotAnEntry = QStringLiteral("an entry reads COMn=DEVICE");
+const QString GivenTwice = QStringLiteral("%1 is given on line %2 already");
 const QString ByIdDirectory = QStringLiteral("/dev/serial/by-id/");
+constexpr int HighestComNumber = 256;
 
 // The index of a key "COMn" (n from 1), or nothing.
 std::optional<int> comKeyIndex(const QString& key) {
@@ -19,9 +29,26 @@ std::optional<int> comKeyIndex(const QString& key) {
     bool ok = false;
     const int number = key.mid(3).toInt(&ok);
     // "COM01" is no port name: digits exactly as the number prints.
-    if (!ok || number < 1 || QString::number(number) != key.mid(3))
+    if (!ok || number < 1 || number > HighestComNumber || QString::number(number) != key.mid(3))
         return std::nullopt;
     return number - 1;
+}
+
+// The index a key that is no COM name was probably meant for ("COM01", "COM 6"), or nothing.
+std::optional<int> meantComIndex(const QString& key) {
+    if (!key.startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
+        return std::nullopt;
+    bool ok = false;
+    const int number = key.mid(3).trimmed().toInt(&ok);
+    if (!ok || number < 1 || number > HighestComNumber)
+        return std::nullopt;
+    return number - 1;
+}
+
+QString unquoted(const QString& value) {
+    if (value.size() >= 2 && value.startsWith(QLatin1Char('"')) && value.endsWith(QLatin1Char('"')))
+        return value.mid(1, value.size() - 2);
+    return value;
 }
 
 // Names compared with their digit runs as numbers: ttyS2 before ttyS10.
@@ -86,28 +113,77 @@ PortMapFile readPortMapFile(const QString& iniPath) {
     PortMapFile file;
     if (!QFileInfo::exists(iniPath))
         return file;
-    QFile probe(iniPath);
-    if (!probe.open(QIODevice::ReadOnly)) {
-        file.error = UnreadablePortMap.arg(iniPath, probe.errorString());
+    QFile ini(iniPath);
+    if (!ini.open(QIODevice::ReadOnly)) {
+        file.error = UnreadablePortMap.arg(iniPath, ini.errorString());
         return file;
     }
-    const QSettings ini(iniPath, QSettings::IniFormat);
-    if (ini.status() != QSettings::NoError) {
-        file.error = UnreadablePortMap.arg(iniPath, QStringLiteral("format error"));
-        return file;
-    }
-    for (const QString& key : ini.allKeys()) {
-        // Keys before any section have no group; those of [ports] carry "ports/".
-        const qsizetype slash = key.indexOf(QLatin1Char('/'));
-        const QString group = slash < 0 ? QString() : key.left(slash);
-        if (!group.isEmpty() && group.compare(QStringLiteral("ports"), Qt::CaseInsensitive) != 0)
+    const QString shownPath = QDir::toNativeSeparators(iniPath);
+    QMap<int, int> lineOf; // port index -> line of its entry
+    bool inPorts = true;   // before any section, as in [ports]
+    bool anySection = false;
+    int lineNumber = 0;
+    for (QByteArray raw : ini.readAll().split('\n')) {
+        ++lineNumber;
+        if (raw.endsWith('\r'))
+            raw.chop(1);
+        const QString line = QString::fromUtf8(raw).trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char('#')))
             continue;
-        const std::optional<int> index = comKeyIndex(key.mid(slash + 1));
-        const QString device = ini.value(key).toString().trimmed();
-        if (index && !device.isEmpty())
+        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
+            anySection = true;
+            inPorts =
+                line.mid(1, line.size() - 2).trimmed().compare(QLatin1String("ports"), Qt::CaseInsensitive) ==
+                0;
+            continue;
+        }
+        if (!inPorts)
+            continue;
+        const qsizetype equals = line.indexOf(QLatin1Char('='));
+        const QString key = equals < 0 ? line : line.left(equals).trimmed();
+        const QString device = equals < 0 ? QString() : unquoted(line.mid(equals + 1).trimmed());
+        std::optional<int> index = comKeyIndex(key);
+        QString why;
+        if (equals < 0 || !index) {
+            index = meantComIndex(key);
+            // Before any section other programs' settings may stand; only what looks
+            // like a port's entry is ours to judge there.
+            if (!index && !anySection)
+                continue;
+            why = equals < 0 || !index ? NotAnEntry : BadComName;
+        } else if (device.isEmpty()) {
+            continue;
+        } else if (device.contains(QLatin1Char(','))) {
+            why = CommaInDevice;
+        } else if (lineOf.contains(*index)) {
+            why = GivenTwice.arg(comPortName(*index)).arg(lineOf.value(*index));
+        }
+        if (why.isEmpty()) {
             file.devices.insert(*index, device);
+            lineOf.insert(*index, lineNumber);
+            continue;
+        }
+        QString warning = LineNotUnderstood.arg(shownPath).arg(lineNumber).arg(line, why);
+        if (index) {
+            file.devices.insert(*index, QString());
+            lineOf.insert(*index, lineNumber);
+            warning += PortLeadsNowhereUntilMended.arg(comPortName(*index));
+        }
+        file.warnings << warning;
     }
     return file;
+}
+
+QStringList portMapFiles(const QString& toolPath) {
+    const QFileInfo tool(toolPath);
+    QStringList files{QDir(tool.absolutePath()).filePath(PortMapFileName)};
+    const QString resolved = tool.canonicalFilePath();
+    if (!resolved.isEmpty()) {
+        const QString folder = QFileInfo(resolved).absolutePath();
+        if (folder != QFileInfo(tool.absolutePath()).canonicalFilePath())
+            files << QDir(folder).filePath(PortMapFileName);
+    }
+    return files;
 }
 
 QList<SerialPortDescription> orderDetectedPorts(QList<SerialPortDescription> ports) {
@@ -138,6 +214,21 @@ SerialPortMap::SerialPortMap(QMap<int, QString> entries, QList<SerialPortDescrip
     native_ = std::any_of(ordered_.cbegin(), ordered_.cend(), [](const SerialPortDescription& port) {
         return nativeComIndex(port.device).has_value();
     });
+    if (native_)
+        return;
+    // A device an entry names is reached by that entry only; the others take the
+    // names no entry holds, in order, so that every detected port has one.
+    int index = 0;
+    for (const SerialPortDescription& port : ordered_) {
+        const bool named = std::any_of(entries_.cbegin(), entries_.cend(), [&port](const QString& device) {
+            return !device.isEmpty() && sameDevice(device, port);
+        });
+        if (named)
+            continue;
+        while (entries_.contains(index))
+            ++index;
+        numbered_.insert(index++, port);
+    }
 }
 
 MappedPort SerialPortMap::port(int index) const {
@@ -147,11 +238,17 @@ MappedPort SerialPortMap::port(int index) const {
         port.origin = PortOrigin::PortMapFile;
         port.device = *entry;
         for (const SerialPortDescription& detected : ordered_)
-            if (sameDevice(port.device, detected)) {
+            if (!port.device.isEmpty() && sameDevice(port.device, detected)) {
                 port.detected = detected;
                 break;
             }
-        port.present = port.detected || QFileInfo::exists(port.device);
+        if (port.device.isEmpty())
+            port.fault = PortFault::NotUnderstood;
+        else if (!port.detected && !QFileInfo::exists(port.device))
+            port.fault = PortFault::Missing;
+        else if (!port.detected && !isSerialDevice(port.device))
+            port.fault = PortFault::NotSerial;
+        port.present = port.fault == PortFault::None;
     } else if (native_) {
         // The system's own COM names hold: COMn is the port it calls COMn.
         for (const SerialPortDescription& detected : ordered_)
@@ -162,10 +259,10 @@ MappedPort SerialPortMap::port(int index) const {
                 port.present = true;
                 break;
             }
-    } else if (index >= 0 && index < ordered_.size()) {
+    } else if (const auto numbered = numbered_.constFind(index); numbered != numbered_.cend()) {
         port.origin = PortOrigin::Detected;
-        port.detected = ordered_[index];
-        port.device = port.detected->device;
+        port.detected = *numbered;
+        port.device = numbered->device;
         port.present = true;
     }
     return port;
@@ -174,7 +271,7 @@ MappedPort SerialPortMap::port(int index) const {
 int SerialPortMap::size() const {
     const int fromIni = entries_.isEmpty() ? 0 : entries_.lastKey() + 1;
     if (!native_)
-        return std::max(fromIni, int(ordered_.size()));
+        return std::max(fromIni, numbered_.isEmpty() ? 0 : numbered_.lastKey() + 1);
     int detected = 0;
     for (const SerialPortDescription& port : ordered_)
         detected = std::max(detected, nativeComIndex(port.device).value_or(-1) + 1);
@@ -194,16 +291,47 @@ std::optional<int> SerialPortMap::indexOfDevice(const QString& device) const {
     return std::nullopt;
 }
 
-CurrentPortMap currentPortMap(const QString& iniPath, const SerialPortScanner& scanner) {
-    PortMapFile file = readPortMapFile(iniPath);
-    return {SerialPortMap(std::move(file.devices), scanner.ports()), file.error};
+CurrentPortMap currentPortMap(const QStringList& iniPaths, const SerialPortScanner& scanner) {
+    CurrentPortMap current;
+    QMap<int, QString> entries;
+    for (const QString& iniPath : iniPaths) {
+        PortMapFile file = readPortMapFile(iniPath);
+        if (!file.error.isEmpty() && current.iniError.isEmpty())
+            current.iniError = file.error;
+        current.warnings << file.warnings;
+        // An earlier file's entry holds, even one that is not understood: the user
+        // meant to name that port, so another file's device for it is no answer.
+        for (auto entry = file.devices.cbegin(); entry != file.devices.cend(); ++entry)
+            if (!entries.contains(entry.key()))
+                entries.insert(entry.key(), entry.value());
+    }
+    current.map = SerialPortMap(current.iniError.isEmpty() ? entries : QMap<int, QString>(), scanner.ports());
+    return current;
+}
+
+CurrentPortMap toolPortMap(const QString& toolPath, const SerialPortScanner& scanner) {
+    return currentPortMap(portMapFiles(toolPath), scanner);
+}
+
+QString portFaultText(const MappedPort& port) {
+    switch (port.fault) {
+    case PortFault::NotUnderstood:
+        return QStringLiteral("its %1 entry is not understood").arg(PortMapFileName);
+    case PortFault::Missing:
+        return QStringLiteral("%1: %2 is missing").arg(PortMapFileName, port.device);
+    case PortFault::NotSerial:
+        return QStringLiteral("%1: %2 is not a serial port").arg(PortMapFileName, port.device);
+    case PortFault::None:
+        break;
+    }
+    return {};
 }
 
 QString describePort(const MappedPort& port) {
     if (port.origin == PortOrigin::Nowhere)
         return NoPortText;
-    if (!port.present)
-        return QStringLiteral("%1 (%2: %3 is missing)").arg(NoPortText, PortMapFileName, port.device);
+    if (port.fault != PortFault::None)
+        return QStringLiteral("%1 (%2)").arg(NoPortText, portFaultText(port));
     QString text = port.device;
     if (port.detected) {
         QStringList about;
@@ -217,8 +345,12 @@ QString describePort(const MappedPort& port) {
             text += QStringLiteral(" — ") + about.join(QLatin1Char(' '));
     }
     if (port.origin == PortOrigin::PortMapFile)
-        text += QStringLiteral(" [%1]").arg(PortMapFileName);
+        text += portMapMark();
     return text;
+}
+
+QString portMapMark() {
+    return QStringLiteral(" [%1]").arg(PortMapFileName);
 }
 
 QString portOriginName(PortOrigin origin) {

@@ -3,17 +3,19 @@
 #include <QList>
 #include <QMap>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 // Which serial device each COM name leads to. One rule for the firmware dialog, the
 // command line and the flashing tool, so that what the user is shown and what the
 // tool opens can never differ:
 //
-//   COMn is the FlashWrite.ini entry for COMn when there is one, otherwise the n-th
-//   detected port; detected ports are ordered USB adapters first (by their
-//   /dev/serial/by-id name, those without one after them by device name), then the
-//   others (ttyS, platform UARTs) by device name. Where the system names its ports
-//   COMn itself (Windows), those names hold instead of the order.
+//   The FlashWrite.ini files are read in the order portMapFiles() gives; the first
+//   entry for COMn makes COMn. The COM names without an entry go, in order, to the
+//   detected ports that no entry names; detected ports are ordered USB adapters first
+//   (by their /dev/serial/by-id name, those without one after them by device name),
+//   then the others (ttyS, platform UARTs) by device name. Where the system names its
+//   ports COMn itself (Windows), those names hold instead of the order.
 namespace tessaly {
 
 // The ini file beside the flashing tool that names devices for COM ports.
@@ -36,14 +38,26 @@ public:
     virtual QList<SerialPortDescription> ports() const = 0;
 };
 
-// The COMn entries of FlashWrite.ini: key COMn (letters in either case) in the [ports]
-// section or before any section, an empty value counting as no entry. A missing file
-// is an empty map; an unreadable one gives `error`.
+// The COMn entries of one FlashWrite.ini: key COMn (letters in either case, n from 1
+// to 256 as it prints) in the [ports] section or before any section, the value taken
+// as it stands (blanks around it and enclosing double quotes removed); an empty value
+// counts as no entry. A line that looks like an entry but is not understood (COM01=,
+// COM 6=, a value with a comma, a COM name given twice) or a line of [ports] that is
+// no entry at all gets a warning naming the file and line; where it names a COM port,
+// that port gets an empty device: it leads nowhere rather than to a detected port the
+// user did not mean. A missing file is an empty map; an unreadable one gives `error`.
 struct PortMapFile {
-    QMap<int, QString> devices; // port index (0 for COM1) -> device path
+    QMap<int, QString> devices; // port index (0 for COM1) -> device path, empty: not understood
+    QStringList warnings;
     QString error;
 };
 PortMapFile readPortMapFile(const QString& iniPath);
+
+// The FlashWrite.ini files that map the ports of the flashing tool at `toolPath`, in
+// the order they are read: the one beside `toolPath` itself (the program directory,
+// the user's own in a per-user folder), then the one beside the file it resolves to
+// when it is a symbolic link into another folder (the installed tool's).
+QStringList portMapFiles(const QString& toolPath);
 
 // "COM1" for index 0.
 QString comPortName(int portIndex);
@@ -54,6 +68,9 @@ std::optional<int> nativeComIndex(const QString& device);
 
 enum class PortOrigin { Nowhere, PortMapFile, Detected };
 
+// Why a COM name with an entry leads to no usable device.
+enum class PortFault { None, NotUnderstood, Missing, NotSerial };
+
 struct MappedPort {
     int index = -1;
     QString device; // empty when the port leads nowhere
@@ -61,7 +78,8 @@ struct MappedPort {
     // The detected port behind the device, when there is one (an ini entry may name
     // a detected port too, by path or by its by-id link).
     std::optional<SerialPortDescription> detected;
-    // Whether the device is there: detected, or an ini entry naming an existing file.
+    PortFault fault = PortFault::None;
+    // Whether a serial device is there: detected, or an ini entry naming one.
     bool present = false;
 };
 
@@ -71,6 +89,7 @@ QList<SerialPortDescription> orderDetectedPorts(QList<SerialPortDescription> por
 class SerialPortMap {
 public:
     SerialPortMap() = default;
+    // `entries` as readPortMapFile gives them, several files already merged.
     SerialPortMap(QMap<int, QString> entries, QList<SerialPortDescription> detected);
 
     MappedPort port(int index) const;
@@ -83,23 +102,33 @@ public:
 private:
     QMap<int, QString> entries_;
     QList<SerialPortDescription> ordered_;
-    bool native_ = false; // the system names its ports COMn itself
-
+    QMap<int, SerialPortDescription> numbered_; // COM index -> detected port, unless native_
+    bool native_ = false;                       // the system names its ports COMn itself
 };
 
-// The map as the machine has it now: FlashWrite.ini at `iniPath` and the scanner's
-// ports. `iniError` is set when the ini file exists but cannot be read; the map then
-// holds the detected ports only.
+// The map as the machine has it now: the FlashWrite.ini files `iniPaths` (earlier ones
+// first) and the scanner's ports. `iniError` is set when a file exists but cannot be
+// read; the map then holds the detected ports only.
 struct CurrentPortMap {
     SerialPortMap map;
     QString iniError;
+    QStringList warnings; // lines of the files that were not understood
 };
-CurrentPortMap currentPortMap(const QString& iniPath, const SerialPortScanner& scanner);
+CurrentPortMap currentPortMap(const QStringList& iniPaths, const SerialPortScanner& scanner);
+
+// The map the flashing tool at `toolPath` follows: currentPortMap of portMapFiles(toolPath).
+CurrentPortMap toolPortMap(const QString& toolPath, const SerialPortScanner& scanner);
 
 // What a port is, for people: "/dev/ttyUSB0 — FT232R USB UART (FTDI)"; "no port" when
-// it leads nowhere; an ini entry naming a missing device says so.
+// it leads nowhere; an ini entry leading to no serial device says why.
 QString describePort(const MappedPort& port);
 inline const QString NoPortText = QStringLiteral("no port");
+// What ends the description of a port an entry maps: " [FlashWrite.ini]".
+QString portMapMark();
+
+// Why a port with an entry leads nowhere ("/dev/null is not a serial port"); empty for
+// a port without a fault.
+QString portFaultText(const MappedPort& port);
 
 // "FlashWrite.ini" or "detected"; empty for a port leading nowhere.
 QString portOriginName(PortOrigin origin);

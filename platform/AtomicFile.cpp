@@ -27,27 +27,31 @@ std::optional<QString> writeFileAtomically(const QString& path, const QByteArray
     // puts a short file in place of the old one.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return cannotCreateFileMessage(path, file.errorString());
-    // A write that falls short reports no error; the next one fails with the
-    // system's reason (a full disk: "No space left on device").
-    qint64 written = 0;
-    while (written < data.size()) {
-        const qint64 count = file.write(data.constData() + written, data.size() - written);
-        if (count <= 0)
-            break;
-        written += count;
-    }
-    if (written != data.size()) {
-        const QString reason =
-            file.error() != QFileDevice::NoError
-                ? file.errorString()
-                : QStringLiteral("Only %1 of %2 bytes were written.").arg(written).arg(data.size());
+    if (const std::optional<QString> reason = writeWhole(file, data)) {
         file.cancelWriting();
-        return cannotCreateFileMessage(path, reason);
+        return cannotCreateFileMessage(path, *reason);
     }
     if (!file.commit())
         return cannotCreateFileMessage(path, file.errorString());
     removeLeftoverTemporaries(path);
     return std::nullopt;
+}
+
+std::optional<QString> writeWhole(QFileDevice& file, QByteArrayView data) {
+    // A write that falls short reports no error; the next one fails with the
+    // system's reason (a full disk: "No space left on device").
+    qint64 written = 0;
+    while (written < data.size()) {
+        const qint64 count = file.write(data.data() + written, data.size() - written);
+        if (count <= 0)
+            break;
+        written += count;
+    }
+    if (written == data.size())
+        return std::nullopt;
+    if (file.error() != QFileDevice::NoError)
+        return file.errorString();
+    return QStringLiteral("Only %1 of %2 bytes were written.").arg(written).arg(data.size());
 }
 
 void removeLeftoverTemporaries(const QString& path) {

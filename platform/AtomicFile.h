@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <optional>
+
+class QFileDevice;
 
 namespace tessaly {
 
@@ -12,6 +15,11 @@ namespace tessaly {
 // temporary file is left behind. A successful write also removes the temporaries
 // of earlier writes that were killed half-way.
 std::optional<QString> writeFileAtomically(const QString& path, const QByteArray& data);
+
+// Writes all of `data` to `file`, writing on where the system took only part of it.
+// The reason when it stops short: the system's ("No space left on device"), or how
+// much was written when the system gives none.
+std::optional<QString> writeWhole(QFileDevice& file, QByteArrayView data);
 
 // Removes the temporary files that interrupted atomic writes of `path` left beside
 // it: regular files named like it plus a dot and six letters, the form the writer

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -35,10 +36,14 @@ struct ExecArguments {
 
 // In the child: replaces the process with the program, or reports errno through
 // `errorPipe` (closed on a successful exec) and ends. A `lifeline` other than -1 is
-// handed on to the program, open, for as long as it runs.
-[[noreturn]] void execOrReport(ExecArguments& exec, int errorPipe, int lifeline = -1) {
+// handed on to the program, open, for as long as it runs; `mask`, when given, is the
+// signal mask the program starts with.
+[[noreturn]] void execOrReport(ExecArguments& exec, int errorPipe, int lifeline = -1,
+                               const sigset_t* mask = nullptr) {
     if (lifeline >= 0)
         ::fcntl(lifeline, F_SETFD, 0);
+    if (mask)
+        ::pthread_sigmask(SIG_SETMASK, mask, nullptr);
     ::execv(exec.path.constData(), exec.argv);
     const int error = errno;
     [[maybe_unused]] const ssize_t written = ::write(errorPipe, &error, sizeof error);
@@ -163,22 +168,34 @@ std::variant<int, QString> runProgramAndWait(const QString& program, const QByte
     int pipeEnds[2];
     if (::pipe2(pipeEnds, O_CLOEXEC) != 0)
         return cannotStartProgramMessage(program, reasonFor(errno));
+    // A stop signal arriving while the child is being made waits until StopForwarding
+    // knows whom to pass it to.
+    sigset_t stops, before;
+    sigemptyset(&stops);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&stops, signal);
+    ::pthread_sigmask(SIG_BLOCK, &stops, &before);
     const pid_t child = ::fork();
     if (child < 0) {
         const int error = errno;
+        ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
         ::close(pipeEnds[0]);
         ::close(pipeEnds[1]);
         return cannotStartProgramMessage(program, reasonFor(error));
     }
     if (child == 0) {
         ::close(pipeEnds[0]);
-        execOrReport(exec, pipeEnds[1]);
+        execOrReport(exec, pipeEnds[1], -1, &before);
     }
+    forwardStopSignalsTo(child);
+    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
     ::close(pipeEnds[1]);
     const int error = readReportedError(pipeEnds[0]);
     ::close(pipeEnds[0]);
     int status = 0;
-    if (waitForChild(child, &status) < 0)
+    const pid_t waited = waitForChild(child, &status);
+    forwardStopSignalsTo(0);
+    if (waited < 0)
         return cannotStartProgramMessage(program, reasonFor(errno));
     if (error != 0)
         return cannotStartProgramMessage(program, reasonFor(error));

@@ -2,6 +2,8 @@
 
 #include "platform/SystemProgramLauncher.h"
 
+#include <sys/types.h>
+
 namespace tessaly {
 
 // The parameter string becomes the program's only argument (argv[1]) unchanged, so a
@@ -15,5 +17,9 @@ public:
     std::variant<std::unique_ptr<StartedProgram>, QString> launch(const QString& program,
                                                                   const QByteArray& parameter) override;
 };
+
+// The program runProgramAndWait() waits for, to which StopForwarding passes stop
+// signals; 0 while it waits for none.
+void forwardStopSignalsTo(pid_t child);
 
 } // namespace tessaly

@@ -109,7 +109,8 @@ bool NewProjectCommand::createProject() {
     }
     std::error_code failure;
     if (!std::filesystem::create_directory(QFileInfo(directory).filesystemFilePath(), failure) || failure) {
-        const QString reason = failure ? QString::fromLocal8Bit(failure.message()) : QStringLiteral("File exists");
+        const QString reason =
+            failure ? QString::fromLocal8Bit(failure.message()) : QStringLiteral("File exists");
         messages_.error(cannotCreateDirectoryMessage(directory, reason));
         return false;
     }

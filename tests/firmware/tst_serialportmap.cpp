@@ -1,6 +1,9 @@
 #include "firmware/SerialPortMap.h"
 #include "tests/support/ScriptedSerialPorts.h"
+#include "tests/support/TestSupport.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTest>
 
 using namespace tessaly;
@@ -34,6 +37,8 @@ class TestSerialPortMap : public QObject {
 private slots:
     void ordering_data();
     void ordering();
+    void portMapFiles_data();
+    void portMapFiles();
 };
 
 void TestSerialPortMap::ordering_data() {
@@ -55,14 +60,21 @@ void TestSerialPortMap::ordering_data() {
         << QStringList{"/dev/ttyUSB1 detected", "/dev/ttyUSB0 detected", "/dev/ttyACM0 detected",
                        "/dev/ttyS0 detected"}
         << "/dev/serial/by-id/usb-Prolific_PL2303-if00-port0" << 1;
-    QTest::newRow("FlashWrite.ini overrides one COM name, the others keep theirs")
+    // A device an entry names is not numbered again; the detected ports fill the
+    // names no entry holds, so every one of them can be named.
+    QTest::newRow("FlashWrite.ini takes one COM name, the detected ports the others")
         << QStringList{"ttyS0", "ttyUSB0 usb"} << QStringList{"COM1=/dev/pts/7"}
-        << QStringList{"/dev/pts/7 FlashWrite.ini", "/dev/ttyS0 detected", "- nowhere"} << "/dev/ttyUSB0"
-        << -1;
+        << QStringList{"/dev/pts/7 FlashWrite.ini", "/dev/ttyUSB0 detected", "/dev/ttyS0 detected",
+                       "- nowhere"}
+        << "/dev/ttyUSB0" << 1;
     QTest::newRow("an ini entry naming a detected port")
         << QStringList{"ttyUSB0 usb", "ttyUSB1 usb"} << QStringList{"COM3=/dev/ttyUSB0"}
-        << QStringList{"/dev/ttyUSB0 detected", "/dev/ttyUSB1 detected", "/dev/ttyUSB0 FlashWrite.ini"}
-        << "/dev/ttyUSB0" << 0;
+        << QStringList{"/dev/ttyUSB1 detected", "- nowhere", "/dev/ttyUSB0 FlashWrite.ini"} << "/dev/ttyUSB0"
+        << 2;
+    QTest::newRow("an entry not understood leads nowhere, not to a detected port")
+        << QStringList{"ttyUSB0 usb", "ttyUSB1 usb"} << QStringList{"COM1="}
+        << QStringList{"- FlashWrite.ini", "/dev/ttyUSB0 detected", "/dev/ttyUSB1 detected"} << "/dev/ttyUSB1"
+        << 2;
     QTest::newRow("more than eight ports")
         << QStringList{"ttyS0", "ttyS1", "ttyS2", "ttyS3", "ttyS4",      "ttyS5",
                        "ttyS6", "ttyS7", "ttyS8", "ttyS9", "ttyACM0 usb"}
@@ -83,7 +95,8 @@ void TestSerialPortMap::ordering_data() {
         << "/dev/ttyS9" << 10;
     QTest::newRow("the system's own COM names hold")
         << QStringList{"\\\\.\\COM3", "\\\\.\\COM1"} << QStringList{"COM2=\\\\.\\COM7"}
-        << QStringList{"\\\\.\\COM1 detected", "\\\\.\\COM7 FlashWrite.ini", "\\\\.\\COM3 detected", "- nowhere"}
+        << QStringList{"\\\\.\\COM1 detected", "\\\\.\\COM7 FlashWrite.ini", "\\\\.\\COM3 detected",
+                       "- nowhere"}
         << "\\\\.\\COM3" << 2;
     QTest::newRow("nothing detected")
         << QStringList{} << QStringList{} << QStringList{"- nowhere"} << "/dev/ttyUSB0" << -1;
@@ -115,6 +128,72 @@ void TestSerialPortMap::ordering() {
     // Every name up to the last one leading somewhere is counted; nothing after it.
     QCOMPARE(map.size(), int(expected.size()) - (expected.last().endsWith(QLatin1String("nowhere")) ? 1 : 0));
     QCOMPARE(map.indexOfDevice(lookup).value_or(-1), lookupIndex);
+}
+
+void TestSerialPortMap::portMapFiles_data() {
+    QTest::addColumn<QByteArray>("own");       // FlashWrite.ini beside the tool as started
+    QTest::addColumn<QByteArray>("installed"); // beside the file it links to; null: no link
+    QTest::addColumn<QStringList>("expected"); // COM1 to COM3: the device, "-" none, "?" not understood
+    QTest::addColumn<QStringList>("warnings"); // "own:3": line 3 of that file is not understood
+
+    QTest::newRow("the user's entry first, the installed one for the others")
+        << QByteArray("COM1=/dev/own\n") << QByteArray("[ports]\r\nCOM1=/dev/inst1\r\nCOM2=/dev/inst2\r\n")
+        << QStringList{"/dev/own", "/dev/inst2", "-"} << QStringList{};
+    // A port the user meant to name does not fall to another file's entry or a detected port.
+    QTest::newRow("leading zero, blank, comma")
+        << QByteArray("COM01=/dev/a\n[ports]\nCOM 2 = /dev/b\nCOM3=/dev/c,/dev/d\n")
+        << QByteArray("COM1=/dev/inst1\nCOM2=/dev/inst2\nCOM3=/dev/inst3\n") << QStringList{"?", "?", "?"}
+        << QStringList{"own:1", "own:3", "own:4"};
+    QTest::newRow("a name given twice") << QByteArray("COM1=/dev/a\r\nCOM1=/dev/b\r\n") << QByteArray()
+                                        << QStringList{"?", "-", "-"} << QStringList{"own:2"};
+    QTest::newRow("other settings before any section, other sections, quotes")
+        << QByteArray("Speed=9600\n[Ports]\ncom2 = \"/dev/ttyUSB1\"\nport1\n[other]\nCOM01=x\n")
+        << QByteArray() << QStringList{"-", "/dev/ttyUSB1", "-"} << QStringList{"own:4"};
+    QTest::newRow("an installed map's faults") << QByteArray() << QByteArray("[ports]\nCOM2=/a,/b\n")
+                                               << QStringList{"-", "?", "-"} << QStringList{"installed:2"};
+}
+
+void TestSerialPortMap::portMapFiles() {
+    QFETCH(QByteArray, own);
+    QFETCH(QByteArray, installed);
+    QFETCH(QStringList, expected);
+    QFETCH(QStringList, warnings);
+
+    ProgramDir dir;
+    const QMap<QString, QString> folders{{"own", dir.file("own")}, {"installed", dir.file("installed")}};
+    QString tool = dir.file("own/FlashWrite.exe");
+    if (installed.isNull()) {
+        writeAll(tool, "tool");
+    } else {
+#ifdef Q_OS_UNIX
+        writeAll(dir.file("installed/FlashWrite.exe"), "tool");
+        writeAll(dir.file("installed/FlashWrite.ini"), installed);
+        QVERIFY(QDir().mkpath(dir.file("own")));
+        QVERIFY(QFile::link(dir.file("installed/FlashWrite.exe"), tool));
+#else
+        QSKIP("a tool linked to another folder is a POSIX per-user folder's");
+#endif
+    }
+    if (!own.isNull())
+        writeAll(dir.file("own/FlashWrite.ini"), own);
+
+    const CurrentPortMap current = toolPortMap(tool, ScriptedSerialPorts());
+    QVERIFY2(current.iniError.isEmpty(), qPrintable(current.iniError));
+    QStringList got;
+    for (int index = 0; index < 3; ++index) {
+        const MappedPort port = current.map.port(index);
+        got << (port.fault == PortFault::NotUnderstood ? QStringLiteral("?")
+                : port.device.isEmpty()                ? QStringLiteral("-")
+                                                       : port.device);
+    }
+    QCOMPARE(got, expected);
+    QCOMPARE(current.warnings.size(), warnings.size());
+    for (qsizetype i = 0; i < warnings.size(); ++i) {
+        const QString file =
+            QDir::toNativeSeparators(folders[warnings[i].section(':', 0, 0)] + "/FlashWrite.ini");
+        QVERIFY2(current.warnings[i].startsWith(file + ", line " + warnings[i].section(':', 1) + ": "),
+                 qPrintable(current.warnings[i]));
+    }
 }
 
 QTEST_MAIN(TestSerialPortMap)

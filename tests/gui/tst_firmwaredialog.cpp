@@ -17,6 +17,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#ifdef Q_OS_UNIX
+#include "tests/support/PseudoTerminal.h"
+#endif
 
 using namespace tessaly;
 using namespace tessaly::test;
@@ -113,6 +116,7 @@ private slots:
     void updateDeviceEndsInDialog();
     void portLabelFollowsPorts();
     void oneToolPerPort();
+    void portLabelKeepsBothEnds();
 };
 
 void TestFirmwareDialog::controls() {
@@ -356,17 +360,23 @@ void TestFirmwareDialog::portLabelFollowsPorts() {
     h.ports.list = {describedPort("ttyS0"),
                     describedPort("ttyUSB0", "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0", true,
                                   "FT232R USB UART", "FTDI")};
-    // A device that is there, on any platform; the ini file takes forward slashes.
+    // A serial device that is there; the ini file takes forward slashes. Windows
+    // names its ports itself and takes any path.
+#ifdef Q_OS_UNIX
+    PseudoTerminal pty;
+    const QString device = pty.slaveName();
+#else
     const QString device = QDir::fromNativeSeparators(h.dir.file("device"));
     writeAll(device, {});
+#endif
     writeAll(h.dir.file("FlashWrite.ini"), "[ports]\r\nCOM3=" + device.toUtf8() + "\r\n");
     QStringList seen;
     h.show([&](TFModifyFileSx& d) {
         QLabel* label = d.findChild<QLabel*>("LabelPort");
         QVERIFY(label && label->isVisible());
-        seen << label->text();
+        seen << label->toolTip();
         d.cbport->setCurrentIndex(2);
-        seen << label->text();
+        seen << label->toolTip();
         d.cbport->setCurrentIndex(0);
         // The adapter is unplugged while the dialog is open: the poll notices.
         h.ports.list.removeLast();
@@ -410,6 +420,38 @@ void TestFirmwareDialog::oneToolPerPort() {
     for (const auto& start : h.launcher.started)
         ports << QString(start.parameter.right(1));
     QCOMPARE(ports, (QStringList{"2", "3", "2"}));
+}
+
+void TestFirmwareDialog::portLabelKeepsBothEnds() {
+    Harness h;
+    const QString byId = "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+    h.ports.list = {describedPort("ttyACM0", {}, true, "0043 (Arduino www.arduino.cc)", "Arduino"),
+                    describedPort("ttyUSB0", byId, true, "FT232R USB UART", "FTDI")};
+    writeAll(h.dir.file("FlashWrite.ini"), "[ports]\r\nCOM2=/dev/serial/by-id/" + byId.toUtf8() + "\r\n");
+    QStringList shown, whole;
+    h.show([&](TFModifyFileSx& d) {
+        auto* label = d.findChild<QLabel*>("LabelPort");
+        for (int index : {0, 1}) {
+            d.cbport->setCurrentIndex(index);
+            shown << label->text();
+            whole << label->toolTip();
+            // What is shown fits the label, however wide the text.
+            QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width());
+        }
+    });
+    QCOMPARE(whole,
+             (QStringList{"/dev/ttyACM0 — 0043 (Arduino www.arduino.cc)",
+                          "/dev/serial/by-id/" + byId + " — FT232R USB UART (FTDI) [FlashWrite.ini]"}));
+    // Cut in the middle: the start and the end stay in view, where the entry comes from whole.
+    QVERIFY(shown[1] != whole[1]);
+    for (int i : {0, 1}) {
+        if (shown[i] == whole[i])
+            continue;
+        const qsizetype cut = shown[i].indexOf(QChar(0x2026));
+        QVERIFY2(cut > 0 && cut < shown[i].size() - 1, qPrintable(shown[i]));
+        QVERIFY(whole[i].startsWith(shown[i].left(cut)) && whole[i].endsWith(shown[i].mid(cut + 1)));
+    }
+    QVERIFY2(shown[1].endsWith(" [FlashWrite.ini]"), qPrintable(shown[1]));
 }
 
 QTEST_MAIN(TestFirmwareDialog)

@@ -71,10 +71,15 @@ Command commandFor(const QString& name, const QString& reference) {
               equalTo(readAll(reference + "/PROJECTS/P/New_sx48316.sx"))}}};
 }
 
-void makeProject(const QString& programDir) {
+// The project P, its bank built from its pargen.xml (compose warns of any other), or
+// copied from `bankOf` so that two projects compose the same firmware.
+void makeProject(const QString& programDir, const QString& bankOf = {}) {
     QCOMPARE(runCli({"--program-dir", programDir, "new", "P"}).exitCode, 0);
     writeAll(programDir + "/MASTER/sx48316.sx", firmwareWithBank(bankImage()) + "S9030000FC\r\n");
-    writeAll(programDir + "/PROJECTS/P/bin/bank1.bin", bankImage());
+    if (bankOf.isEmpty())
+        QCOMPARE(runCli({"--program-dir", programDir, "build", "--project", "P"}).exitCode, 0);
+    else
+        writeAll(programDir + "/PROJECTS/P/bin/bank1.bin", readAll(bankOf + "/PROJECTS/P/bin/bank1.bin"));
 }
 
 bool cliHasCommand(const QString& name) {
@@ -115,7 +120,7 @@ void TestCrashSafety::killedAtRandom() {
     const Command c = commandFor(command, reference.path());
 
     ProgramDir dir;
-    makeProject(dir.path());
+    makeProject(dir.path(), reference.path());
     for (const WrittenFile& f : c.files) {
         if (f.old.isEmpty()) // the old version is what the project holds now
             QVERIFY(QFile::exists(dir.file(f.relative)));

@@ -151,8 +151,13 @@ void TestWriteFaults::failingWrite_data() {
         64 * 1024);
     // the bank rendering cannot be written
     row("firmware", "read-only", "Cannot create file \"%1/PROJECTS/P/bin/Bin.sx\"");
+    row("firmware", "nearly full", "Cannot create file \"%1/PROJECTS/P/bin/Bin.sx\". No space left on device",
+        8 * 1024);
     // room for the rendering, not for the new firmware
-    row("firmware", "full", "File New Sx Not Create,Abort Procedure", 64 * 1024);
+    row("firmware", "full",
+        "File New Sx Not Create,Abort Procedure\n"
+        "Cannot create file \"%1/PROJECTS/P/New_sx48316.sx\". No space left on device",
+        64 * 1024);
 }
 
 void TestWriteFaults::failingWrite() {

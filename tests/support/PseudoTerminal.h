@@ -30,6 +30,23 @@ public:
     }
     bool isOpen() const { return master_ >= 0 && slave_ >= 0; }
     QString slaveName() const { return slaveName_; }
+    // The test's own descriptors: the master (non-blocking) and the slave, whose line
+    // settings are the port's.
+    int masterDescriptor() const { return master_; }
+    int slaveDescriptor() const { return slave_; }
+
+    // What an unplugged adapter looks like to the program on the slave: a hang-up.
+    void closeMaster() {
+        if (master_ >= 0)
+            ::close(master_);
+        master_ = -1;
+    }
+
+    // Whether something waits at the master, without taking it (up to `milliseconds`).
+    bool waitForData(int milliseconds) {
+        pollfd wanted{master_, POLLIN, 0};
+        return ::poll(&wanted, 1, milliseconds) > 0;
+    }
 
     // Whatever arrived at the master, waiting up to `milliseconds` for the first byte.
     QByteArray read(int milliseconds) {

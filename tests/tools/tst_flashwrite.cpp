@@ -7,16 +7,26 @@
 #include "tools/flashwrite/FlashWriteJob.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSerialPort>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <sys/wait.h>
+#include <termios.h>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -76,6 +86,16 @@ ToolRun runTool(const QString& tool, const QByteArray& parameter, PseudoTerminal
     return run;
 }
 
+// The tool copied into a program directory of its own, with the port map `portMap`
+// beside it; empty when it could not be copied.
+QString toolWithPortMap(const test::ProgramDir& dir, const QByteArray& portMap) {
+    const QString tool = dir.file(QStringLiteral("FlashWrite.exe"));
+    if (!QFile::copy(QStringLiteral(FLASHWRITE_EXE), tool))
+        return {};
+    test::writeAll(dir.file(PortMapFileName), portMap);
+    return tool;
+}
+
 QByteArray firmwareFile(int dataRecords, const QByteArray& lineEnd) {
     QByteArray file = tessaly::formatSRecord('0', 0, 2, "TEST") + lineEnd;
     for (int i = 0; i < dataRecords; ++i) {
@@ -96,7 +116,11 @@ private slots:
     void portMapping();
     void transfer_data();
     void transfer();
-    void stalledPortFails();
+    void portInUse_data();
+    void portInUse();
+    void drainsBeforeClosing();
+    void portFails_data();
+    void portFails();
 };
 
 void TestFlashWrite::parameter_data() {
@@ -211,7 +235,7 @@ void TestFlashWrite::portMapping() {
     test::ScriptedSerialPorts ports;
     for (int k = 7; k >= 0; --k)
         ports.list << test::describedPort(QStringLiteral("ttyS%1").arg(k));
-    const SerialDevice found = serialDeviceFor(portIndex, iniPath, ports);
+    const SerialDevice found = serialDeviceFor(portIndex, {iniPath}, ports);
     QVERIFY2(found.ok(), qPrintable(found.error));
     QCOMPARE(found.device, device);
 }
@@ -249,6 +273,10 @@ void TestFlashWrite::transfer_data() {
     QTest::newRow("UTF-8 pilcrow") << QByteArray("\xC2\xB6"
                                                  "2")
                                    << firmware << "pty" << 2 << QByteArray() << "0xB6";
+    QTest::newRow("not a serial port")
+        << QByteArray("\xB6"
+                      "2")
+        << firmware << "/dev/null" << 4 << QByteArray() << "COM3 (/dev/null) is not a serial port";
 }
 
 void TestFlashWrite::transfer() {
@@ -261,12 +289,10 @@ void TestFlashWrite::transfer() {
 
     PseudoTerminal pty;
     QVERIFY(pty.isOpen());
-    // A program directory of its own, with the tool and its port map side by side.
     test::ProgramDir dir;
-    const QString tool = dir.file(QStringLiteral("FlashWrite.exe"));
-    QVERIFY(QFile::copy(QStringLiteral(FLASHWRITE_EXE), tool));
     const QString device = mapping == QLatin1String("pty") ? pty.slaveName() : mapping;
-    test::writeAll(dir.file(PortMapFileName), "[ports]\r\nCOM3=" + QFile::encodeName(device) + "\r\n");
+    const QString tool = toolWithPortMap(dir, "[ports]\r\nCOM3=" + QFile::encodeName(device) + "\r\n");
+    QVERIFY(!tool.isEmpty());
     const QString firmware = dir.file(QStringLiteral("New_sx48316.sx"));
     test::writeAll(firmware, file);
 
@@ -278,11 +304,137 @@ void TestFlashWrite::transfer() {
     QVERIFY(run.received == received);
     const QByteArray& report = exitCode == 0 ? run.out : run.err;
     QVERIFY2(report.contains(message.toUtf8()), report.constData());
+    // Qt's note that the offscreen platform passes no size hints on is none for users.
+    QVERIFY2(!run.err.contains("propagateSizeHints"), run.err.constData());
 }
 
-void TestFlashWrite::stalledPortFails() {
-    // Nobody reads the master: once the pseudo-terminal's buffers are full the port
-    // accepts nothing more, and the job must give up instead of hanging.
+void TestFlashWrite::portInUse_data() {
+    QTest::addColumn<QString>("holder"); // what holds the port while the tool runs
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("FHS lock file of a live process") << "lock file" << 4;
+    QTest::newRow("lock file of an ended process") << "stale lock file" << 0;
+    QTest::newRow("flock") << "flock" << 4;
+    QTest::newRow("a second program using QSerialPort") << "serial port" << 4;
+}
+
+void TestFlashWrite::portInUse() {
+    QFETCH(QString, holder);
+    QFETCH(int, exitCode);
+    PseudoTerminal pty;
+    QVERIFY(pty.isOpen());
+    test::ProgramDir dir;
+    const QString tool = toolWithPortMap(dir, "COM1=" + QFile::encodeName(pty.slaveName()) + "\n");
+    QVERIFY(!tool.isEmpty());
+    const QByteArray firmware = firmwareFile(20, "\r\n");
+    test::writeAll(dir.file(QStringLiteral("New.sx")), firmware);
+
+    // The lock file's name as minicom and QSerialPort give it: /dev/pts/3 is pts_3.
+    const QString lock = "/run/lock/LCK.." + pty.slaveName().mid(5).replace('/', '_');
+    std::optional<QSerialPort> other;
+    if (holder.contains("lock file")) {
+        if (!QFileInfo(QStringLiteral("/run/lock")).isWritable())
+            QSKIP("/run/lock is not writable here");
+        pid_t owner = ::getpid();
+        if (holder == "stale lock file") {
+            owner = ::fork();
+            if (owner == 0)
+                ::_exit(0);
+            ::waitpid(owner, nullptr, 0);
+        }
+        test::writeAll(lock, QByteArray::number(owner).rightJustified(10, ' ') + "\n");
+    } else if (holder == "flock") {
+        QCOMPARE(::flock(pty.slaveDescriptor(), LOCK_EX | LOCK_NB), 0);
+    } else {
+        other.emplace(pty.slaveName());
+        QVERIFY(other->open(QIODevice::ReadWrite));
+    }
+
+    const ToolRun run =
+        runTool(tool, '"' + QFile::encodeName(dir.file("New.sx")) + "\"\xB6" + "0", pty,
+                dir.file(QStringLiteral("stdout.txt")), dir.file(QStringLiteral("stderr.txt")));
+    const bool lockStays = QFileInfo::exists(lock);
+    other.reset();
+    QFile::remove(lock);
+    QVERIFY2(run.exitCode == exitCode, run.err.constData());
+    if (exitCode == 0) {
+        QCOMPARE(run.received, firmware);
+        QVERIFY(!lockStays); // stale: taken over, and gone with the tool
+        return;
+    }
+    const QString inUse = QStringLiteral("COM1 (%1) is in use by process %2 (tst_flashwrite)")
+                              .arg(pty.slaveName())
+                              .arg(::getpid());
+    QVERIFY2(run.err.contains(inUse.toUtf8()), run.err.constData());
+    QCOMPARE(run.received, QByteArray());
+    if (holder == "lock file")
+        QVERIFY(lockStays);
+}
+
+void TestFlashWrite::drainsBeforeClosing() {
+    // The other end reads 11,520 bytes a second, as a device at 115200 baud does. Where
+    // the port is a UART, the system's drain waits for that; a pseudo-terminal tells
+    // its writer nothing, so the drain here waits for the reader as a UART's would.
+    PseudoTerminal pty;
+    QVERIFY(pty.isOpen());
+    test::ProgramDir dir;
+    const QString portMap = dir.file(PortMapFileName);
+    test::writeAll(portMap, "COM1=" + QFile::encodeName(pty.slaveName()) + "\n");
+    const QByteArray content = firmwareFile(150, "\r\n");
+    const QString firmware = dir.file(QStringLiteral("New.sx"));
+    test::writeAll(firmware, content);
+
+    std::atomic<qsizetype> read{0};
+    std::atomic<bool> settingsLeftEarly{false};
+    std::atomic<bool> stop{false};
+    std::thread reader([&] {
+        char buffer[1152];
+        while (!stop && read < content.size()) {
+            const ssize_t n = ::read(pty.masterDescriptor(), buffer, sizeof buffer);
+            if (n > 0)
+                read += n;
+            termios settings{};
+            if (read > 0 && read < content.size() && ::tcgetattr(pty.slaveDescriptor(), &settings) == 0 &&
+                ::cfgetospeed(&settings) != B115200)
+                settingsLeftEarly = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    });
+
+    FlashWriteJob job('"' + QFile::encodeName(firmware) + "\"\xB6" + "0", {portMap});
+    job.setDrain([&](QSerialPort&) -> std::optional<QString> {
+        const QDeadlineTimer deadline(20000);
+        while (read < content.size() && !deadline.hasExpired())
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return std::nullopt;
+    });
+    qsizetype readWhenReported = -1;
+    connect(&job, &FlashWriteJob::finished, this, [&] { readWhenReported = read; });
+    QSignalSpy finished(&job, &FlashWriteJob::finished);
+    job.start();
+    const bool ended = finished.wait(30000);
+    stop = true;
+    reader.join();
+    QVERIFY(ended);
+    QCOMPARE(finished.at(0).at(0).toInt(), int(Sent));
+    QCOMPARE(readWhenReported, content.size());
+    QVERIFY(!settingsLeftEarly);
+}
+
+void TestFlashWrite::portFails_data() {
+    QTest::addColumn<bool>("hangUp"); // the other end closes; otherwise it reads nothing
+    QTest::addColumn<QString>("message");
+    // The event loop is held up for a second after the port stops taking data: the
+    // message names that second, not the time-out of 0.3 s.
+    QTest::newRow("stalled") << false << "accepted no data for 1\\.[0-9] s$";
+    // What an unplugged adapter looks like; the system's last error would say nothing of it.
+    QTest::newRow("hung up") << true << "the port hung up \\(.*\\) after \\d+ of 4002 records$";
+}
+
+void TestFlashWrite::portFails() {
+    QFETCH(bool, hangUp);
+    QFETCH(QString, message);
+    // Once the pseudo-terminal's buffers are full the port accepts nothing more, and
+    // the job must give up instead of hanging.
     PseudoTerminal pty;
     QVERIFY(pty.isOpen());
     test::ProgramDir dir;
@@ -291,17 +443,25 @@ void TestFlashWrite::stalledPortFails() {
     const QString firmware = dir.file(QStringLiteral("big.sx"));
     test::writeAll(firmware, firmwareFile(4000, "\r\n"));
 
-    FlashWriteJob job('"' + QFile::encodeName(firmware) + '"' +
-                          "\xB6"
-                          "0",
-                      portMap);
+    FlashWriteJob job('"' + QFile::encodeName(firmware) + "\"\xB6" + "0", {portMap});
     job.setStallTimeout(300);
     QSignalSpy finished(&job, &FlashWriteJob::finished);
+    // 150 ms after the port took its last record, the event loop is held up.
+    QTimer quiet;
+    quiet.setSingleShot(true);
+    quiet.setInterval(150);
+    connect(&quiet, &QTimer::timeout, this, [] { QThread::msleep(1000); });
+    connect(&job, &FlashWriteJob::progress, this, [&](int sent) {
+        if (hangUp && sent == 10)
+            pty.closeMaster();
+        if (!hangUp)
+            quiet.start();
+    });
     job.start();
     QVERIFY(finished.wait(20000));
     QCOMPARE(finished.at(0).at(0).toInt(), int(TransferFailed));
-    QVERIFY2(finished.at(0).at(1).toString().contains(QStringLiteral("accepted no data")),
-             qPrintable(finished.at(0).at(1).toString()));
+    const QString reported = finished.at(0).at(1).toString();
+    QVERIFY2(reported.contains(QRegularExpression(message)), qPrintable(reported));
 }
 
 QTEST_GUILESS_MAIN(TestFlashWrite)

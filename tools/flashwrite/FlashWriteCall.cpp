@@ -3,6 +3,7 @@
 #include "tools/flashwrite/FlashWritePlatform.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace tessaly::flashwrite {
 
@@ -17,6 +18,8 @@ const QString EmptyFileName = QStringLiteral("The parameter names no file");
 const QString BadPortIndex =
     QStringLiteral("The port index after the byte 0xB6 is not a number from 0 to %1").arg(MaxPortIndex);
 const QString LeadsNowhere = QStringLiteral("%1 leads to no serial port (no %2 entry, %3 port(s) detected)");
+const QString LeadsNowhereBecause = QStringLiteral("%1 leads to no serial port: %2");
+const QString NotASerialPort = QStringLiteral("%1 (%2) is not a serial port");
 
 constexpr char Quote = '"';
 constexpr char Separator = char(0xB6);
@@ -67,19 +70,46 @@ QString openedPortText(const QString& port, const QString& description) {
     return QStringLiteral("%1 opened: %2").arg(port, description);
 }
 
-SerialDevice serialDeviceFor(int portIndex, const QString& iniPath, const SerialPortScanner& serialPorts) {
-    const CurrentPortMap current = currentPortMap(iniPath, serialPorts);
-    if (!current.iniError.isEmpty())
-        return {{}, {}, current.iniError};
+SerialDevice serialDeviceFor(int portIndex, const QStringList& portMapFiles,
+                             const SerialPortScanner& serialPorts) {
+    const CurrentPortMap current = currentPortMap(portMapFiles, serialPorts);
+    SerialDevice found;
+    found.warnings = current.warnings;
+    if (!current.iniError.isEmpty()) {
+        found.error = current.iniError;
+        return found;
+    }
     const MappedPort port = current.map.port(portIndex);
+    switch (port.fault) {
+    case PortFault::NotUnderstood:
+        found.error = LeadsNowhereBecause.arg(portName(portIndex), portFaultText(port));
+        return found;
+    case PortFault::NotSerial:
+        found.error = NotASerialPort.arg(portName(portIndex), port.device);
+        return found;
+    case PortFault::Missing: // opening it says so, with the system's words
+    case PortFault::None:
+        break;
+    }
     if (port.origin == PortOrigin::Nowhere) {
         // Where the platform has COM devices of its own, the port is that device.
-        if (const QString native = defaultSerialDevice(portIndex); !native.isEmpty())
-            return {native, native, {}};
-        return {
-            {}, {}, LeadsNowhere.arg(portName(portIndex), PortMapFileName).arg(current.map.detectedCount())};
+        if (const QString native = defaultSerialDevice(portIndex); !native.isEmpty()) {
+            found.device = found.description = native;
+            return found;
+        }
+        found.error = LeadsNowhere.arg(portName(portIndex), PortMapFileName).arg(current.map.detectedCount());
+        return found;
     }
-    return {port.device, describePort(port), {}};
+    found.device = port.device;
+    found.description = describePort(port);
+    return found;
+}
+
+QString startedToolFile(const QString& argument0, const QString& applicationFile) {
+    const bool namesAPath = argument0.contains(QLatin1Char('/')) || argument0.contains(QLatin1Char('\\'));
+    if (namesAPath && QFileInfo(argument0).isFile())
+        return QFileInfo(argument0).absoluteFilePath();
+    return applicationFile;
 }
 
 } // namespace tessaly::flashwrite

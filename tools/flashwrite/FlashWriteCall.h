@@ -37,15 +37,22 @@ QString portName(int portIndex);
 QString openedPortText(const QString& port, const QString& description);
 
 struct SerialDevice {
-    QString device;      // the device path, e.g. /dev/ttyUSB0
-    QString description; // what the port is, for the window and standard error
-    QString error;       // empty when a device was found
+    QString device;       // the device path, e.g. /dev/ttyUSB0
+    QString description;  // what the port is, for the window and standard error
+    QString error;        // empty when a device was found
+    QStringList warnings; // lines of the port map that were not understood
     bool ok() const { return error.isEmpty(); }
 };
 
 // The serial device for the port `portIndex`, by the port map the configurator shows:
-// the entry COMn in the ini file `iniPath` ([ports] or before any section), otherwise
-// the n-th of the ports `serialPorts` detects.
-SerialDevice serialDeviceFor(int portIndex, const QString& iniPath, const SerialPortScanner& serialPorts);
+// the FlashWrite.ini files `portMapFiles` (earlier ones first) and the ports
+// `serialPorts` detects.
+SerialDevice serialDeviceFor(int portIndex, const QStringList& portMapFiles,
+                             const SerialPortScanner& serialPorts);
+
+// The tool's file as it was started, which decides its port map (portMapFiles()): the
+// path in `argument0` when it names one (a link in a per-user program directory stays
+// that link), otherwise `applicationFile`, the file the system says is running.
+QString startedToolFile(const QString& argument0, const QString& applicationFile);
 
 } // namespace tessaly::flashwrite

@@ -20,6 +20,13 @@ const QString InvalidFile = QStringLiteral("File \"%1\" is not a valid S-record 
 const QString CannotOpenPort = QStringLiteral("Cannot open %1 (%2): %3");
 const QString PortFailed = QStringLiteral("Transfer to %1 (%2) failed: %3");
 const QString PortStalled = QStringLiteral("Transfer to %1 (%2) failed: the port accepted no data for %3 s");
+const QString PortHungUp =
+    QStringLiteral("Transfer to %1 (%2) failed: the port hung up (adapter unplugged or "
+                   "device closed) after %3 of %4 records");
+const QString PortInUse = QStringLiteral("%1 (%2) is %3");
+const QString StoppedDuringTransfer =
+    QStringLiteral("Transfer to %1 (%2) stopped (%3) after %4 of %5 records");
+const QString StoppedBeforeTransfer = QStringLiteral("Stopped (%1) before anything was sent");
 const QString Done = QStringLiteral("%1 records sent to %2 (%3)");
 // A user outside the group that owns the device (dialout on Debian, Ubuntu and Fedora).
 const QString PortPermissionDenied =
@@ -48,15 +55,14 @@ QString deviceGroup(const QString& device) {
 
 } // namespace
 
-FlashWriteJob::FlashWriteJob(QByteArray parameter, QString portMapPath, const SerialPortScanner* serialPorts,
-                             QObject* parent)
-    : QObject(parent), parameter_(std::move(parameter)), portMapPath_(std::move(portMapPath)),
+FlashWriteJob::FlashWriteJob(QByteArray parameter, QStringList portMapFiles,
+                             const SerialPortScanner* serialPorts, QObject* parent)
+    : QObject(parent), parameter_(std::move(parameter)), portMapFiles_(std::move(portMapFiles)),
       serialPorts_(serialPorts ? *serialPorts : systemPorts_) {
     stall_.setSingleShot(true);
+    stall_.setTimerType(Qt::PreciseTimer);
     stall_.setInterval(DefaultStallMilliseconds);
-    connect(&stall_, &QTimer::timeout, this, [this] {
-        finish(TransferFailed, PortStalled.arg(portLabel_, device_).arg(stall_.interval() / 1000.0));
-    });
+    connect(&stall_, &QTimer::timeout, this, &FlashWriteJob::onStall);
     connect(&port_, &QSerialPort::bytesWritten, this, &FlashWriteJob::onBytesWritten);
     connect(&port_, &QSerialPort::errorOccurred, this, &FlashWriteJob::onPortError);
 }
@@ -66,7 +72,6 @@ void FlashWriteJob::start() {
     if (!call.ok())
         return finish(BadParameter, call.error);
     emit fileNamed(call.fileName);
-
     QFile file(call.fileName);
     if (!file.open(QIODevice::ReadOnly))
         return finish(BadFile, CannotReadFile.arg(call.fileName, file.errorString()));
@@ -79,13 +84,16 @@ void FlashWriteJob::start() {
     if (!check.ok())
         return finish(BadFile, InvalidFile.arg(call.fileName, check.error));
     records_ = std::move(check.records);
-
     const QString name = portName(call.portIndex);
-    const SerialDevice device = serialDeviceFor(call.portIndex, portMapPath_, serialPorts_);
+    const SerialDevice device = serialDeviceFor(call.portIndex, portMapFiles_, serialPorts_);
+    for (const QString& text : device.warnings)
+        emit warning(text);
     if (!device.ok())
         return finish(PortFailure, device.error);
+    // Before the port is opened: opening changes the settings of a port in use.
+    if (const std::optional<QString> holder = claim_.claim(device.device))
+        return finish(PortFailure, PortInUse.arg(name, device.device, *holder));
     emit progress(0, int(records_.size()));
-
     portLabel_ = name;
     device_ = device.device;
     port_.setPortName(device_);
@@ -97,12 +105,17 @@ void FlashWriteJob::start() {
     // Opened for reading too, though nothing is read: setting a port up through a
     // write-only handle is refused by some serial drivers (Wine's among them).
     if (!port_.open(QIODevice::ReadWrite)) {
-        if (port_.error() == QSerialPort::PermissionError && accessDenied(device.device))
-            return finish(PortFailure,
-                          PortPermissionDenied.arg(name, device.device, deviceGroup(device.device)));
+        if (port_.error() == QSerialPort::PermissionError) {
+            if (accessDenied(device.device))
+                return finish(PortFailure,
+                              PortPermissionDenied.arg(name, device.device, deviceGroup(device.device)));
+            // Busy: a lock or an exclusive hold that appeared after the claim.
+            return finish(PortFailure, PortInUse.arg(name, device.device, InUseByAnotherProgram));
+        }
         return finish(PortFailure, CannotOpenPort.arg(name, device.device, port_.errorString()));
     }
     emit portOpened(name, device.description);
+    sinceProgress_.start();
     writeNext();
 }
 
@@ -110,6 +123,11 @@ void FlashWriteJob::writeNext() {
     if (done_)
         return;
     if (next_ == records_.size()) {
+        // Closing restores the port's earlier settings at once, and a real UART would
+        // send what is still queued at the restored rate: nothing is over until the
+        // last byte has left.
+        if (const std::optional<QString> failure = drain_(port_))
+            return fail(*failure);
         port_.close();
         return finish(Sent, Done.arg(records_.size()).arg(portLabel_, device_));
     }
@@ -117,16 +135,18 @@ void FlashWriteJob::writeNext() {
     ++next_;
     stall_.start();
     if (port_.write(line) != line.size())
-        return finish(TransferFailed, PortFailed.arg(portLabel_, device_, port_.errorString()));
+        return fail(port_.errorString());
     port_.flush();
 }
 
 void FlashWriteJob::onBytesWritten() {
-    if (done_ || port_.bytesToWrite() > 0) {
-        if (!done_)
-            stall_.start();
+    if (done_)
         return;
-    }
+    sinceProgress_.start();
+    stall_.start();
+    if (port_.bytesToWrite() > 0)
+        return;
+    confirmed_ = next_;
     emit progress(int(next_), int(records_.size()));
     // Queued, so that a write completing inside flush() does not nest the next one.
     QMetaObject::invokeMethod(this, &FlashWriteJob::writeNext, Qt::QueuedConnection);
@@ -135,7 +155,35 @@ void FlashWriteJob::onBytesWritten() {
 void FlashWriteJob::onPortError(QSerialPort::SerialPortError error) {
     if (error == QSerialPort::NoError || !port_.isOpen() || done_)
         return;
-    finish(TransferFailed, PortFailed.arg(portLabel_, device_, port_.errorString()));
+    fail(port_.errorString());
+}
+
+void FlashWriteJob::onStall() {
+    if (done_)
+        return;
+    if (port_.isOpen() && hungUp(port_))
+        return fail({});
+    // The time since the port last took a byte, which is what the user waited.
+    const QString waited = QString::number(sinceProgress_.elapsed() / 1000.0, 'f', 1);
+    finish(TransferFailed, PortStalled.arg(portLabel_, device_, waited));
+}
+
+void FlashWriteJob::fail(const QString& reason) {
+    // A hang-up leaves the system's last error behind, which tells nothing about it.
+    if (port_.isOpen() && hungUp(port_))
+        return finish(TransferFailed,
+                      PortHungUp.arg(portLabel_, device_).arg(confirmed_).arg(records_.size()));
+    finish(TransferFailed, PortFailed.arg(portLabel_, device_, reason));
+}
+
+void FlashWriteJob::stop(const QString& why) {
+    if (done_)
+        return;
+    if (!port_.isOpen())
+        return finish(Interrupted, StoppedBeforeTransfer.arg(why));
+    port_.clear(QSerialPort::Output); // what is queued goes nowhere
+    finish(Interrupted,
+           StoppedDuringTransfer.arg(portLabel_, device_, why).arg(confirmed_).arg(records_.size()));
 }
 
 void FlashWriteJob::finish(Outcome outcome, const QString& message) {
@@ -145,6 +193,7 @@ void FlashWriteJob::finish(Outcome outcome, const QString& message) {
     stall_.stop();
     if (port_.isOpen())
         port_.close();
+    claim_.release();
     emit finished(outcome, message);
 }
 

@@ -2,6 +2,7 @@
 
 #include "tools/flashwrite/FlashWriteCall.h"
 
+#include <QCloseEvent>
 #include <QFormLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -60,6 +61,11 @@ void FlashWriteWindow::showOutcome(bool succeeded, const QString& message) {
     outcome_->setStyleSheet(succeeded ? QString() : QStringLiteral("color: red"));
     if (succeeded)
         progress_->setValue(progress_->maximum());
+}
+
+void FlashWriteWindow::closeEvent(QCloseEvent* event) {
+    emit closing();
+    QWidget::closeEvent(event);
 }
 
 } // namespace tessaly::flashwrite

@@ -20,6 +20,13 @@ public:
     void showProgress(int sent, int total);
     void showOutcome(bool succeeded, const QString& message);
 
+signals:
+    // The user closes the window; it closes once the slots have run.
+    void closing();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     QLabel* file_;
     QLabel* port_;

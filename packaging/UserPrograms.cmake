@@ -26,7 +26,9 @@ function(tessaly_install_user_programs)
       file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin\")
       file(CREATE_LINK \"${bin_to_programs}/${target}\" \"\${link}\" SYMBOLIC)")
 
-    if(NOT TESSALY_HELP2MAN OR CMAKE_CROSSCOMPILING)
+    # The pages come from running the program: not from a cross build, nor from a
+    # sanitizer build, which no one installs.
+    if(NOT TESSALY_HELP2MAN OR CMAKE_CROSSCOMPILING OR TESSALY_SANITIZE)
       continue()
     endif()
     get_property(summary GLOBAL PROPERTY TESSALY_USER_PROGRAM_SUMMARY_${target})

@@ -29,11 +29,19 @@ constexpr char HelpAfterCommands[] =
     "  1  refused or failed; the reason is on standard error\n"
     "  2  usage error\n"
     "\nEnvironment:\n"
+#ifdef Q_OS_WIN
+    "  LOCALAPPDATA          holds the program directory of a copy installed for all\n"
+    "                        users, LOCALAPPDATA\\tessaly\n"
+#else
     "  XDG_DATA_HOME         holds the program directory of a copy installed for all\n"
     "                        users, XDG_DATA_HOME/tessaly (~/.local/share/tessaly when unset)\n"
+#endif
     "  DISPLAY, WAYLAND_DISPLAY, QT_QPA_PLATFORM\n"
     "                        without any of them, flash --wait and update --wait run\n"
     "                        the flashing tool off screen\n"
+    "  FLASHWRITE_EXIT_WHEN_DONE\n"
+    "                        1, which flash --wait and update --wait set when it is\n"
+    "                        unset: the flashing tool ends by itself when it is done\n"
     "\nFiles:\n"
     "  DIR/PROJECTS/P         a project: pargen.xml (general parameters), var.xml\n"
     "                         (translate table), bin/bank1.bin and bin/bankg.c (the\n"

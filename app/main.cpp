@@ -16,6 +16,38 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr char Version[] = "1.001";
+
+// --help, from which help2man makes the manual page tessaly(1).
+constexpr char Help[] = "Usage: tessaly [--program-dir DIR]\n"
+                        "Starts the configurator. DIR holds MASTER, PROJECTS and Tessaly.ini;\n"
+                        "by default it is the folder of the program, or ~/.local/share/tessaly\n"
+                        "when the program is installed for all users.\n"
+                        "\nOptions:\n"
+                        "  --program-dir DIR  use DIR as the program directory\n"
+                        "  --help             print this help and exit\n"
+                        "  --version          print the version and exit\n";
+
+// Answered before QApplication starts, which needs a display.
+bool printedInformation(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0) {
+            std::fputs(Help, stdout);
+            return true;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("tessaly %s\n", Version);
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
 
 namespace {
 const QString AlreadyRunningMessage =
@@ -24,21 +56,15 @@ const QString AlreadyRunningMessage =
 
 int main(int argc, char* argv[]) {
     using namespace tessaly;
+    if (printedInformation(argc, argv))
+        return 0;
     QApplication application(argc, argv);
     configureApplication();
-    QApplication::setApplicationVersion(QStringLiteral("1.001"));
+    QApplication::setApplicationVersion(QString::fromLatin1(Version));
     QApplication::setWindowIcon(applicationIcon());
     QGuiApplication::setDesktopFileName(QStringLiteral("tessaly")); // tessaly.desktop
 
     const QStringList arguments = QApplication::arguments();
-    if (arguments.contains(QStringLiteral("--help"))) {
-        std::fputs("Usage: tessaly [--program-dir DIR]\n"
-                   "Starts the configurator. DIR holds MASTER, PROJECTS and Tessaly.ini;\n"
-                   "by default it is the folder of the program, or ~/.local/share/tessaly\n"
-                   "when the program is installed for all users.\n",
-                   stdout);
-        return 0;
-    }
     QtMessages messages;
     const ChosenProgramDirectory chosen =
         chooseProgramDirectory(arguments, QApplication::applicationDirPath(), {FlashToolFileName});

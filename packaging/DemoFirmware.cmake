@@ -9,4 +9,7 @@ add_custom_command(
   COMMENT "Writing the demo reference firmware for installation"
   VERBATIM)
 add_custom_target(install_demo_firmware ALL DEPENDS ${demo_firmware})
-install(FILES ${demo_firmware} DESTINATION MASTER COMPONENT program)
+if(NOT DEFINED TESSALY_DEMO_FIRMWARE_DESTINATION)
+  set(TESSALY_DEMO_FIRMWARE_DESTINATION MASTER)
+endif()
+install(FILES ${demo_firmware} DESTINATION ${TESSALY_DEMO_FIRMWARE_DESTINATION} COMPONENT program)

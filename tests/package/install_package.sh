@@ -1,20 +1,17 @@
 #!/usr/bin/env bash
-# Builds the Debian package from the build directory, unpacks it into a throw-away
-# root, checks its layout and desktop entry, then starts the installed configurator
-# the way its menu entry does (under Xvfb when there is one) for a walk through the
-# three steps, as a new user on a fresh account, and checks what it left behind.
+# Unpacks the Debian package that package_build made into a throw-away root, checks
+# its layout and desktop entry, then starts the installed configurator the way its
+# menu entry does (under Xvfb when there is one) for a walk through the three steps,
+# as a new user on a fresh account, and checks what it left behind.
 #
-# usage: install_package.sh BUILD_DIR
-# Exit 77 (skipped) when the Debian packaging tools are missing.
+# usage: install_package.sh PACKAGE_DIR
+# Exit 77 (skipped) without the package or dpkg-deb.
 set -euo pipefail
-build=$(cd "$1" && pwd)
-
-for tool in dpkg dpkg-deb cpack; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "SKIP: $tool is not available; the Debian package cannot be built or unpacked here"
-    exit 77
-  fi
-done
+source "$(dirname "$0")/package_of.sh"
+if ! command -v dpkg-deb >/dev/null; then
+  echo "SKIP: dpkg-deb is not available; the Debian package cannot be unpacked here"
+  exit 77
+fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -22,9 +19,6 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 check_file() { [ -f "$1" ] || fail "missing $1"; }
 
 # --- package ---------------------------------------------------------------
-cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/package" >"$work/cpack.log" 2>&1 ||
-  { cat "$work/cpack.log"; fail "cpack could not build the package"; }
-deb=$(ls "$work"/package/*.deb)
 echo "package: $(basename "$deb")"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "depends: $depends"
@@ -32,7 +26,7 @@ echo "depends: $depends"
 
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
-program="$root/opt/tessaly"
+program="$root/usr/lib/tessaly"
 for f in tessaly tessaly-cli tessaly-probe FlashWrite.exe; do
   [ -x "$program/$f" ] || fail "missing program $program/$f"
 done
@@ -40,18 +34,19 @@ check_file "$program/MASTER/sx48316.sx"
 check_file "$program/shared-install"
 check_file "$root/usr/share/icons/hicolor/scalable/apps/tessaly.svg"
 check_file "$root/usr/share/icons/hicolor/48x48/apps/tessaly.png"
-[ "$(readlink "$root/usr/bin/tessaly-cli")" = /opt/tessaly/tessaly-cli ] ||
-  fail "/usr/bin/tessaly-cli does not point to /opt/tessaly/tessaly-cli"
+for f in tessaly tessaly-cli; do
+  [ "$(readlink -f "$root/usr/bin/$f")" = "$program/$f" ] || fail "/usr/bin/$f does not lead to $program/$f"
+done
 desktop="$root/usr/share/applications/tessaly.desktop"
 check_file "$desktop"
 grep -qx 'Icon=tessaly' "$desktop" || fail "the desktop entry names no icon"
 if command -v desktop-file-validate >/dev/null; then desktop-file-validate "$desktop"; fi
 
 # --- start it from its desktop entry -----------------------------------------
-# The entry names /opt/tessaly; here the package lies below $root.
+# The entry starts tessaly from the PATH, /usr/bin; here the package lies below $root.
 exec_line=$(sed -n 's/^Exec=//p' "$desktop")
-[ "$exec_line" = /opt/tessaly/tessaly ] || fail "unexpected Exec line: $exec_line"
-command_line=("$root$exec_line")
+[ "$exec_line" = tessaly ] || fail "unexpected Exec line: $exec_line"
+command_line=("$root/usr/bin/$exec_line")
 
 home="$work/home"
 mkdir -p "$home"
@@ -59,6 +54,8 @@ mkdir -p "$home"
 user_env=(env -u XDG_DATA_HOME -u XDG_CONFIG_HOME -u QT_QPA_PLATFORM HOME="$home" TESSALY_WALKTHROUGH="$work/pictures"
   FLASHWRITE_EXIT_WHEN_DONE=1)
 # The walk flashes on COM3; here that port leads nowhere, so the tool's answer is known.
+# (The package's FlashWrite.ini is a link to this machine's /etc/tessaly/FlashWrite.ini.)
+rm "$program/FlashWrite.ini"
 printf '[ports]\nCOM3=%s\n' "$work/no-such-port" >"$program/FlashWrite.ini"
 if command -v xvfb-run >/dev/null; then
   display=(xvfb-run -a -s "-screen 0 1280x800x24")

@@ -63,8 +63,12 @@ void GatewayServer::close() {
     queue_.clear();
     idleSweep_.stop();
     server_.close();
-    while (!clients_.empty())
-        drop(clients_.begin()->first, {});
+    // The caller knows why they all go: no event for each.
+    for (auto& [id, client] : std::exchange(clients_, {})) {
+        client->socket->disconnect(this);
+        client->socket->abort();
+        client->socket->deleteLater();
+    }
 }
 
 void GatewayServer::accept() {

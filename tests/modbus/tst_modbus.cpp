@@ -413,7 +413,7 @@ void TestModbus::simulatedUnits() {
     QCOMPARE(units.answer(1, hex("10 0005 0002 04 1111 2222")).toHex(' '), hex("10 0005 0002").toHex(' '));
     QCOMPARE(units.answer(1, hex("03 0004 0003")).toHex(' '), hex("03 06 03EC 1111 2222").toHex(' '));
     units.broadcast(hex("05 0000 FF00"));
-    QCOMPARE(units.answer(2, hex("01 0000 0002")).toHex(' '), hex("01 01 01").toHex(' '));
+    QCOMPARE(units.answer(2, hex("01 0000 0002")).toHex(' '), hex("01 01 03").toHex(' ')); // coil 0 set, 1 odd
     QCOMPARE(units.answer(2, hex("03 0005 0001")).toHex(' '), hex("03 02 07D5").toHex(' '));
     QCOMPARE(units.answer(2, hex("2B 0E 01 00")).toHex(' '), hex("AB 01").toHex(' '));
     QCOMPARE(units.answer(2, hex("03 FFFF 0002")).toHex(' '), hex("83 02").toHex(' '));

@@ -9,6 +9,8 @@ const QString ErasedText =
     QStringLiteral("the configuration bank is erased (every byte 0xFF): no configuration was merged into it");
 const QString StrayByteText = QStringLiteral(
     "the configuration bank holds 0x%1 at offset %2, outside the parameter block, where a configuration holds 0");
+const QString NoBuildDateText =
+    QStringLiteral("the configuration bank holds no build date (day %1, month %2): no build wrote it");
 const QString BaudText = QStringLiteral("the configuration's baud index %1 names no rate (0 to 7)");
 const QString ParityText = QStringLiteral("the configuration's parity code %1 is none of 0 (none), 2 (even), 3 (odd)");
 const QString ModeText = QStringLiteral("the configuration's operation mode %1 is neither 0 (routing) nor 1 (NAT)");
@@ -33,6 +35,11 @@ std::variant<DeviceConfiguration, QString> readDeviceConfiguration(const ConfigI
             return StrayByteText.arg(QString::number(bytes[std::size_t(offset)], 16).toUpper().rightJustified(2, u'0'))
                 .arg(offset);
     }
+    // Every build stamps its date, so a bank without one (all zero, say) was never built.
+    const BuildStamp stamp =
+        unpackBuildStamp(image.word(ImageOffset::BuildTime), image.word(ImageOffset::BuildDate));
+    if (stamp.month < 1 || stamp.month > 12 || stamp.day < 1)
+        return NoBuildDateText.arg(stamp.day).arg(stamp.month);
     DeviceConfiguration c;
     c.ip = octets(image, ImageOffset::Ip);
     c.mask = octets(image, ImageOffset::SubnetMask);

@@ -25,8 +25,8 @@ struct DeviceConfiguration {
 QString dottedText(const std::array<std::uint8_t, 4>& octets);
 
 // The configuration `image` holds, or why it holds none: an erased bank, bytes outside
-// the parameter block that no build writes, a baud index, parity code or operation mode
-// that no build stores.
+// the parameter block or a build date that no build writes, a baud index, parity code
+// or operation mode that no build stores.
 std::variant<DeviceConfiguration, QString> readDeviceConfiguration(const ConfigImage& image);
 
 } // namespace tessaly

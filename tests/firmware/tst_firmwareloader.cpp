@@ -83,6 +83,8 @@ void TestFirmwareLoader::transfers_data() {
     QByteArray stray = Bank;
     stray[100] = 1;
     QTest::newRow("a byte outside the parameter block") << firmwareWithBank(stray) << 0 << "at offset 100";
+    QTest::newRow("all zero: no build date") << firmwareWithBank(QByteArray(16384, '\0')) << 0
+                                             << "holds no build date (day 0, month 0)";
     QTest::newRow("no bank") << firmwareWithBank({}) << 0 << "holds no configuration bank";
     // The tool started again: the cut transfer is refused, the new one taken.
     QTest::newRow("a new header before the end")

@@ -8,7 +8,8 @@
 namespace tessaly::test {
 
 // The bytes of a configuration bank as a build writes it: `ip`, port, baud index 7
-// (115200), even parity, time-out, offset 0 and `mode` (0 routing, 1 NAT).
+// (115200), even parity, time-out, offset 0, `mode` (0 routing, 1 NAT), built on
+// 15 March 2024.
 inline QByteArray configuredBank(std::array<int, 4> ip, int port, int mode = 0, int timeoutMs = 200) {
     ConfigImage image;
     for (int i = 0; i < 4; ++i) {
@@ -20,6 +21,7 @@ inline QByteArray configuredBank(std::array<int, 4> ip, int port, int mode = 0, 
     image.putByte(ImageOffset::Parity, 2);
     image.putWord(ImageOffset::TimeOut, timeoutMs);
     image.putByte(ImageOffset::Mode, mode);
+    image.putWord(ImageOffset::BuildDate, packBuildDate(QDate(2024, 3, 15)));
     return image.toByteArray();
 }
 

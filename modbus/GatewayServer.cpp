@@ -169,7 +169,8 @@ void GatewayServer::finished(const RtuOutcome& outcome) {
     switch (outcome.kind) {
     case RtuOutcome::Answer: {
         const bool refused = !outcome.pdu.isEmpty() && (quint8(outcome.pdu[0]) & ExceptionBit);
-        complete(done, outcome.pdu, refused ? Transaction::Exception : Transaction::Answer,
+        complete(done, router_.answerFor(done.request.pdu, outcome.pdu),
+                 refused ? Transaction::Exception : Transaction::Answer,
                  refused && outcome.pdu.size() > 1 ? quint8(outcome.pdu[1]) : 0, routed);
         break;
     }

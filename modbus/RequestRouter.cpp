@@ -32,4 +32,11 @@ std::variant<RoutedRequest, ExceptionCode> RequestRouter::route(std::uint8_t uni
     return ExceptionCode::IllegalDataAddress;
 }
 
+QByteArray RequestRouter::answerFor(const QByteArray& request, const QByteArray& answer) const {
+    const int code = answer.isEmpty() ? 0 : quint8(answer[0]);
+    if (!nat_ || !dataTableOf(code) || !isWrite(Function(code)))
+        return answer;
+    return withRequestAddress(answer, requestAddress(request));
+}
+
 } // namespace tessaly::modbus

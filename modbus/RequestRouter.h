@@ -42,6 +42,9 @@ public:
     static RequestRouter nat(QList<NatRow> rows) { return RequestRouter(std::move(rows), true); }
 
     std::variant<RoutedRequest, ExceptionCode> route(std::uint8_t unitId, const QByteArray& pdu) const;
+    // The device's answer to `request` as its client is to see it: in NAT mode a write's
+    // echo names the address the client wrote to, not the one it was translated to.
+    QByteArray answerFor(const QByteArray& request, const QByteArray& answer) const;
     bool translates() const { return nat_; }
     qsizetype rows() const { return rows_.size(); }
 

@@ -396,6 +396,11 @@ void TestModbus::natRoutes() {
     }
     QCOMPARE(std::get<RoutedRequest>(route).unit, unit);
     QCOMPARE(std::get<RoutedRequest>(route).pdu.toHex(' '), routed.toHex(' '));
+    // A write's echo goes back with the address the client wrote to.
+    if (isWrite(Function(quint8(pdu[0])))) {
+        const QByteArray echo = routed.left(5);
+        QCOMPARE(router.answerFor(pdu, echo).toHex(' '), pdu.left(5).toHex(' '));
+    }
     // Routing mode passes any public function on as it came, and refuses the others.
     QCOMPARE(std::get<RoutedRequest>(RequestRouter::routing().route(7, pdu)), (RoutedRequest{7, pdu}));
     QCOMPARE(int(std::get<ExceptionCode>(RequestRouter::routing().route(7, hex("41 00")))), 0x01);

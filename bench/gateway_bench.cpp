@@ -203,7 +203,8 @@ int main(int argc, char* argv[]) {
     file.close();
     QTextStream out(stdout);
 
-    out << "| clients | requests/s | round trip p50 | p99 | gateway RSS after | gateway peak |\n|---|---|---|---|---|---|\n";
+    out << "| clients | requests/s | round trip p50 | p99 | gateway RSS after | gateway peak "
+           "|\n|---|---|---|---|---|---|\n";
     {
         Gateway gateway(firmware, false);
         for (const int clients : {1, 32}) {

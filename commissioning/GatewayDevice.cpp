@@ -18,11 +18,12 @@ namespace tessaly::commissioning {
 
 namespace {
 const QString BootingText = QStringLiteral("Booting %1:");
-const QString ServingText = QStringLiteral("Modbus TCP at %1:%2, up to %3 clients, each closed after %4 s without a request");
+const QString ServingText =
+    QStringLiteral("Modbus TCP at %1:%2, up to %3 clients, each closed after %4 s without a request");
 const QString SerialText = QStringLiteral("Serial side: %1, time-out %2 ms, %3 retries");
 const QString NoSerialText = QStringLiteral("Serial side: none, so every request gets exception 0x0A");
-const QString TimeoutRaisedText =
-    QStringLiteral("The configured time-out of %1 ms is below the %2 ms an RTU master waits at least: it waits %2 ms");
+const QString TimeoutRaisedText = QStringLiteral(
+    "The configured time-out of %1 ms is below the %2 ms an RTU master waits at least: it waits %2 ms");
 const QString SerialNotOpenText = QStringLiteral("%1; requests get exception 0x0A until it opens");
 const QString RoutingText = QStringLiteral("Routing mode: the unit identifier is the RTU device's address");
 const QString NatText = QStringLiteral("NAT mode: %1 rows of %2");
@@ -97,7 +98,8 @@ std::optional<QString> GatewayDevice::startLoader() {
     connect(flashPort_.get(), &FlashPort::refused, this, [this](const QString& why) {
         emit complained(RefusedText.arg(why, serving() ? KeepsRunningText : NothingRunsText));
     });
-    connect(flashPort_.get(), &FlashPort::lost, this, [this](const QString& why) { emit complained(LostText.arg(why)); });
+    connect(flashPort_.get(), &FlashPort::lost, this,
+            [this](const QString& why) { emit complained(LostText.arg(why)); });
     connect(flashPort_.get(), &FlashPort::reopened, this,
             [this] { emit said(ReopenedText.arg(options_.flashDevice)); });
     emit said(LoaderText.arg(options_.flashDevice).arg(FlashLineBaudRate));
@@ -142,8 +144,9 @@ std::optional<QString> GatewayDevice::startSides(const DeviceConfiguration& c) {
         link_ = std::make_unique<modbus::SimulatedRtuLink>(*units_, options_.simulateDelayMs, c.timeoutMs,
                                                            options_.retries);
     } else if (!options_.rtuDevice.isEmpty()) {
-        auto serial = std::make_unique<modbus::SerialRtuLink>(modbus::SerialSettings{
-            options_.rtuDevice, c.baudRate, serialParity(c.parity), options_.stopBits, c.timeoutMs, options_.retries});
+        auto serial = std::make_unique<modbus::SerialRtuLink>(
+            modbus::SerialSettings{options_.rtuDevice, c.baudRate, serialParity(c.parity), options_.stopBits,
+                                   c.timeoutMs, options_.retries});
         if (const std::optional<QString> failure = serial->open())
             emit complained(SerialNotOpenText.arg(*failure));
         link_ = std::move(serial);

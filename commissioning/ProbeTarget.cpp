@@ -26,7 +26,8 @@ std::variant<QList<ProbeRead>, QString> tableReads(const QString& varFile) {
     for (const TMyRec& record : std::get<QList<TMyRec>>(records)) {
         ProbeRead read;
         read.mnemonic = record.Mnemonic;
-        read.request = {modbus::readFunctionOf(modbus::DataTable(record.DataType)), record.TcpAddress, record.NPoint};
+        read.request = {modbus::readFunctionOf(modbus::DataTable(record.DataType)), record.TcpAddress,
+                        record.NPoint};
         const modbus::ReadFault fault =
             modbus::checkRead(read.request.function, record.TcpAddress, record.NPoint);
         read.fault = modbus::readFaultText(fault, read.request.function, record.TcpAddress, record.NPoint);

@@ -101,8 +101,9 @@ void FirmwareLoader::takeLine(QByteArrayView line) {
         decodeSxRecord(record, type, bytes, decoded);
         const std::uint64_t end = std::uint64_t(decoded.address) + std::uint64_t(decoded.dataSize);
         if (end > DeviceMemoryEnd)
-            return refuse(OutsideMemoryText.arg(lineNumber_)
-                              .arg(hex6(decoded.address), hex6(std::uint32_t(end - 1)), hex6(DeviceMemoryEnd - 1)));
+            return refuse(
+                OutsideMemoryText.arg(lineNumber_)
+                    .arg(hex6(decoded.address), hex6(std::uint32_t(end - 1)), hex6(DeviceMemoryEnd - 1)));
     }
     if (text_.size() + record.size() + 2 > MaxFirmwareBytes)
         return refuse(TooLargeText.arg(MaxFirmwareBytes >> 20));

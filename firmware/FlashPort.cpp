@@ -22,9 +22,8 @@ FlashPort::FlashPort(QString device, QObject* parent)
     loader_.onRefused = [this](const QString& why) { emit refused(why); };
     connect(&port_, &QSerialPort::readyRead, this, &FlashPort::received);
     connect(&port_, &QSerialPort::errorOccurred, this, &FlashPort::failed);
-    connect(&gap_, &QTimer::timeout, this, [this] {
-        loader_.cutOff(QuietText.arg(gap_.interval() / 1000.0).arg(loader_.linesReceived()));
-    });
+    connect(&gap_, &QTimer::timeout, this,
+            [this] { loader_.cutOff(QuietText.arg(gap_.interval() / 1000.0).arg(loader_.linesReceived())); });
     connect(&reopen_, &QTimer::timeout, this, &FlashPort::reopen);
 }
 

@@ -61,7 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 checkAnswer(out.pdu, answer);
                 const QByteArray back = router->answerFor(adu.pdu, answer);
                 FUZZ_CHECK(back.size() == answer.size());
-                if (router == &nat && isWrite(Function(quint8(adu.pdu[0]))) && !(quint8(answer[0]) & ExceptionBit))
+                if (router == &nat && isWrite(Function(quint8(adu.pdu[0]))) &&
+                    !(quint8(answer[0]) & ExceptionBit))
                     FUZZ_CHECK(back.left(3) == adu.pdu.left(3));
                 FUZZ_CHECK(encodeAdu({adu.transactionId, adu.unitId, back}).size() <= MaxFrameSize);
             }

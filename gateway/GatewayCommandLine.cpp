@@ -66,7 +66,8 @@ QString serialDevice(const CliContext& context, const QString& port) {
     const MappedPort mapped = current.map.port(*index);
     if (mapped.device.isEmpty() || mapped.fault != PortFault::None)
         throw std::runtime_error(
-            PortLeadsNowhereText.arg(port, mapped.fault != PortFault::None ? portFaultText(mapped) : NoPortText)
+            PortLeadsNowhereText
+                .arg(port, mapped.fault != PortFault::None ? portFaultText(mapped) : NoPortText)
                 .toStdString());
     return mapped.device;
 }
@@ -108,13 +109,14 @@ GatewayRequest parseGatewayArguments(CliContext& context, QStringList args) {
     if (const auto state = CliContext::takeOption(args, QStringLiteral("--state")))
         o.stateDir = QDir::toNativeSeparators(QFileInfo(*state).absoluteFilePath());
     if (request.firmware.isEmpty() && o.stateDir.isEmpty())
-        throw UsageError(QStringLiteral("give a firmware to boot: --firmware FILE, --project P or --state DIR"));
+        throw UsageError(
+            QStringLiteral("give a firmware to boot: --firmware FILE, --project P or --state DIR"));
 
     takeListen(args, o);
     o.maxClients = number(args, QStringLiteral("--max-clients"), 1, 10000, o.maxClients);
     o.idleMs = 1000 * number(args, QStringLiteral("--idle"), 1, 86400, o.idleMs / 1000);
     o.stopBits = number(args, QStringLiteral("--stop-bits"), 1, 2, 1) == 2 ? QSerialPort::TwoStop
-                                                                            : QSerialPort::OneStop;
+                                                                           : QSerialPort::OneStop;
     o.retries = number(args, QStringLiteral("--retries"), 0, 10, 0);
     o.simulateDelayMs = number(args, QStringLiteral("--simulate-delay"), 0, 60000, 0);
     if (const auto units = CliContext::takeOption(args, QStringLiteral("--simulate"))) {

@@ -16,7 +16,8 @@ using namespace tessaly;
 
 namespace {
 
-const QString DoesNotBootText = QStringLiteral("\"%1\" does not boot, as a device would stay in its loader: %2");
+const QString DoesNotBootText =
+    QStringLiteral("\"%1\" does not boot, as a device would stay in its loader: %2");
 const QString NothingToBootText =
     QStringLiteral("%1 holds no firmware yet, and without --flash-port none can come: nothing to boot");
 const QString WaitingText = QStringLiteral("Nothing to boot yet: %1 holds no firmware");

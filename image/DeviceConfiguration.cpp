@@ -7,13 +7,15 @@ namespace tessaly {
 namespace {
 const QString ErasedText =
     QStringLiteral("the configuration bank is erased (every byte 0xFF): no configuration was merged into it");
-const QString StrayByteText = QStringLiteral(
-    "the configuration bank holds 0x%1 at offset %2, outside the parameter block, where a configuration holds 0");
+const QString StrayByteText = QStringLiteral("the configuration bank holds 0x%1 at offset %2, outside the "
+                                             "parameter block, where a configuration holds 0");
 const QString NoBuildDateText =
     QStringLiteral("the configuration bank holds no build date (day %1, month %2): no build wrote it");
 const QString BaudText = QStringLiteral("the configuration's baud index %1 names no rate (0 to 7)");
-const QString ParityText = QStringLiteral("the configuration's parity code %1 is none of 0 (none), 2 (even), 3 (odd)");
-const QString ModeText = QStringLiteral("the configuration's operation mode %1 is neither 0 (routing) nor 1 (NAT)");
+const QString ParityText =
+    QStringLiteral("the configuration's parity code %1 is none of 0 (none), 2 (even), 3 (odd)");
+const QString ModeText =
+    QStringLiteral("the configuration's operation mode %1 is neither 0 (routing) nor 1 (NAT)");
 
 std::array<std::uint8_t, 4> octets(const ConfigImage& image, int offset) {
     return {image.byte(offset), image.byte(offset + 1), image.byte(offset + 2), image.byte(offset + 3)};
@@ -32,7 +34,8 @@ std::variant<DeviceConfiguration, QString> readDeviceConfiguration(const ConfigI
         if (offset == ParameterBlockOffset)
             offset += ParameterBlockLength;
         if (offset < ConfigImageSize && bytes[std::size_t(offset)] != 0)
-            return StrayByteText.arg(QString::number(bytes[std::size_t(offset)], 16).toUpper().rightJustified(2, u'0'))
+            return StrayByteText
+                .arg(QString::number(bytes[std::size_t(offset)], 16).toUpper().rightJustified(2, u'0'))
                 .arg(offset);
     }
     // Every build stamps its date, so a bank without one (all zero, say) was never built.

@@ -136,7 +136,8 @@ void GatewayServer::drop(quint64 id, const QString& why) {
     client->socket->disconnect(this);
     client->socket->abort();
     client->socket->deleteLater();
-    emit clientEvent(why.isEmpty() ? ClosedByClientText.arg(client->name) : ClosedText.arg(client->name, why));
+    emit clientEvent(why.isEmpty() ? ClosedByClientText.arg(client->name)
+                                   : ClosedText.arg(client->name, why));
 }
 
 void GatewayServer::pump() {
@@ -150,13 +151,15 @@ void GatewayServer::pump() {
             continue; // its client is gone: nobody waits for the answer
         const auto routed = router_.route(current_.request.unitId, current_.request.pdu);
         if (const ExceptionCode* refusal = std::get_if<ExceptionCode>(&routed)) {
-            const std::uint8_t function = current_.request.pdu.isEmpty() ? 0 : quint8(current_.request.pdu[0]);
+            const std::uint8_t function =
+                current_.request.pdu.isEmpty() ? 0 : quint8(current_.request.pdu[0]);
             complete(current_, exceptionPdu(function, *refusal), Transaction::Exception, int(*refusal), {});
             continue;
         }
         currentRoute_ = std::get<RoutedRequest>(routed);
         busy_ = true;
-        link_.send(currentRoute_->unit, currentRoute_->pdu, [this](const RtuOutcome& outcome) { finished(outcome); });
+        link_.send(currentRoute_->unit, currentRoute_->pdu,
+                   [this](const RtuOutcome& outcome) { finished(outcome); });
     }
     pumping_ = false;
 }
@@ -179,8 +182,8 @@ void GatewayServer::finished(const RtuOutcome& outcome) {
                  Transaction::NoAnswer, int(ExceptionCode::GatewayTargetDeviceFailedToRespond), routed);
         break;
     case RtuOutcome::Unavailable:
-        complete(done, exceptionPdu(function, ExceptionCode::GatewayPathUnavailable), Transaction::Unavailable,
-                 int(ExceptionCode::GatewayPathUnavailable), routed);
+        complete(done, exceptionPdu(function, ExceptionCode::GatewayPathUnavailable),
+                 Transaction::Unavailable, int(ExceptionCode::GatewayPathUnavailable), routed);
         break;
     case RtuOutcome::Broadcast:
         complete(done, {}, Transaction::Broadcast, 0, routed);
@@ -189,8 +192,8 @@ void GatewayServer::finished(const RtuOutcome& outcome) {
     pump();
 }
 
-void GatewayServer::complete(const Waiting& waiting, const QByteArray& answer, Transaction::Outcome outcome, int code,
-                             const std::optional<RoutedRequest>& routed) {
+void GatewayServer::complete(const Waiting& waiting, const QByteArray& answer, Transaction::Outcome outcome,
+                             int code, const std::optional<RoutedRequest>& routed) {
     const auto found = clients_.find(waiting.client);
     if (found != clients_.end()) {
         Client& client = *found->second;
@@ -199,8 +202,13 @@ void GatewayServer::complete(const Waiting& waiting, const QByteArray& answer, T
             client.socket->write(encodeAdu({waiting.request.transactionId, waiting.request.unitId, answer}));
     }
     if (logging_) {
-        Transaction t{waiting.at, found != clients_.end() ? found->second->name : QString(),
-                      waiting.request.unitId, waiting.request.pdu, routed, outcome, code,
+        Transaction t{waiting.at,
+                      found != clients_.end() ? found->second->name : QString(),
+                      waiting.request.unitId,
+                      waiting.request.pdu,
+                      routed,
+                      outcome,
+                      code,
                       double(waiting.arrived.nsecsElapsed()) / 1e6};
         emit transaction(t);
     }

@@ -8,7 +8,8 @@ namespace {
 constexpr int AddressSpace = 0x10000;
 }
 
-std::variant<RoutedRequest, ExceptionCode> RequestRouter::route(std::uint8_t unitId, const QByteArray& pdu) const {
+std::variant<RoutedRequest, ExceptionCode> RequestRouter::route(std::uint8_t unitId,
+                                                                const QByteArray& pdu) const {
     const int code = pdu.isEmpty() ? 0 : quint8(pdu[0]);
     if (!nat_) {
         if (!isPublicFunction(code))

@@ -15,7 +15,8 @@ QString frameText(QSerialPort::Parity parity, QSerialPort::StopBits stopBits) {
     const char letter = parity == QSerialPort::EvenParity  ? 'E'
                         : parity == QSerialPort::OddParity ? 'O'
                                                            : 'N';
-    return QStringLiteral("8") + QLatin1Char(letter) + (stopBits == QSerialPort::TwoStop ? QLatin1Char('2') : QLatin1Char('1'));
+    return QStringLiteral("8") + QLatin1Char(letter) +
+           (stopBits == QSerialPort::TwoStop ? QLatin1Char('2') : QLatin1Char('1'));
 }
 
 SerialRtuLink::SerialRtuLink(SerialSettings settings, QObject* parent)
@@ -111,7 +112,10 @@ void SerialRtuLink::cancel() {
 }
 
 QString SerialRtuLink::description() const {
-    return QStringLiteral("%1 at %2 %3").arg(settings_.device).arg(settings_.baudRate).arg(frameText(settings_.parity, settings_.stopBits));
+    return QStringLiteral("%1 at %2 %3")
+        .arg(settings_.device)
+        .arg(settings_.baudRate)
+        .arg(frameText(settings_.parity, settings_.stopBits));
 }
 
 } // namespace tessaly::modbus

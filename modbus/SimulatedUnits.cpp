@@ -50,8 +50,7 @@ QString unitListText(const QList<int>& units) {
         qsizetype j = i;
         while (j + 1 < units.size() && units[j + 1] == units[j] + 1)
             ++j;
-        parts << (j == i ? QString::number(units[i])
-                         : QStringLiteral("%1-%2").arg(units[i]).arg(units[j]));
+        parts << (j == i ? QString::number(units[i]) : QStringLiteral("%1-%2").arg(units[i]).arg(units[j]));
         i = j + 1;
     }
     return parts.join(QLatin1Char(','));
@@ -126,7 +125,8 @@ QByteArray SimulatedUnits::answer(int unit, QByteArrayView pdu) {
         return exceptionPdu(pdu.isEmpty() ? 0 : quint8(pdu[0]), *refusal);
     const DataRequest& request = std::get<DataRequest>(done);
     return isWrite(request.function) ? writeAnswerPdu(request)
-                                     : readAnswerPdu(request.function, std::span(request.values.constData(), std::size_t(request.count)));
+                                     : readAnswerPdu(request.function, std::span(request.values.constData(),
+                                                                                 std::size_t(request.count)));
 }
 
 void SimulatedUnits::broadcast(QByteArrayView pdu) {

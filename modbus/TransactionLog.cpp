@@ -35,9 +35,9 @@ QString outcomeWords(const Transaction& t) {
 
 QString transactionLine(const Transaction& t) {
     const int code = t.request.isEmpty() ? 0 : quint8(t.request[0]);
-    QString line = t.arrived.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")) + QLatin1Char(' ') + t.client +
-                   QStringLiteral(" unit ") + QString::number(t.unit) + QLatin1Char(' ') + functionName(code) +
-                   span(t.request);
+    QString line = t.arrived.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")) + QLatin1Char(' ') +
+                   t.client + QStringLiteral(" unit ") + QString::number(t.unit) + QLatin1Char(' ') +
+                   functionName(code) + span(t.request);
     if (t.routed)
         line += QStringLiteral(" -> unit %1 at %2").arg(t.routed->unit).arg(requestAddress(t.routed->pdu));
     return line + QStringLiteral(": ") + outcomeWords(t) + QStringLiteral(", ") +

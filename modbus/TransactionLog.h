@@ -22,7 +22,7 @@ struct Transaction {
     QDateTime arrived;
     QString client; // "127.0.0.1:40312"
     std::uint8_t unit = 0;
-    QByteArray request; // the PDU as the client sent it
+    QByteArray request;                  // the PDU as the client sent it
     std::optional<RoutedRequest> routed; // where NAT mode sent it
     Outcome outcome = Answer;
     int exceptionCode = 0; // Exception, NoAnswer, Unavailable

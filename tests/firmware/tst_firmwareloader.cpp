@@ -71,7 +71,8 @@ void TestFirmwareLoader::transfers_data() {
         << withLine(Sound, 2, sRecord('2', 0x3FFFF0, QByteArray(32, 'x'))) << 0
         << "Line 2: data for 0x3FFFF0 to 0x40000F lies outside the device's memory (0x000000 to 0x3FFFFF)";
     QTest::newRow("S3 far away") << withLine(Sound, 2, sRecord('3', 0x80000000, "x")) << 0 << "outside";
-    QTest::newRow("empty line inside") << withLine(Sound, 4, "") << 0 << "Line 4: empty line inside the transfer";
+    QTest::newRow("empty line inside")
+        << withLine(Sound, 4, "") << 0 << "Line 4: empty line inside the transfer";
     QTest::newRow("a line longer than any record")
         << withLine(Sound, 2, QByteArray(2000, 'S')) << 0 << "Line 2: longer than any S-record";
     QTest::newRow("cut off before the end record") << withoutLastLine(Sound) << 0 << "cut off";
@@ -83,8 +84,8 @@ void TestFirmwareLoader::transfers_data() {
     QByteArray stray = Bank;
     stray[100] = 1;
     QTest::newRow("a byte outside the parameter block") << firmwareWithBank(stray) << 0 << "at offset 100";
-    QTest::newRow("all zero: no build date") << firmwareWithBank(QByteArray(16384, '\0')) << 0
-                                             << "holds no build date (day 0, month 0)";
+    QTest::newRow("all zero: no build date")
+        << firmwareWithBank(QByteArray(16384, '\0')) << 0 << "holds no build date (day 0, month 0)";
     QTest::newRow("no bank") << firmwareWithBank({}) << 0 << "holds no configuration bank";
     // The tool started again: the cut transfer is refused, the new one taken.
     QTest::newRow("a new header before the end")

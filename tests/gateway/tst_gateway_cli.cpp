@@ -50,11 +50,11 @@ public:
     // Waits until the standard output holds `text`.
     bool says(const QString& text) {
         return QTest::qWaitFor(
-            [&] {
-                out += QString::fromUtf8(process.readAllStandardOutput());
-                return out.contains(text) || process.state() == QProcess::NotRunning;
-            },
-            WaitMs) &&
+                   [&] {
+                       out += QString::fromUtf8(process.readAllStandardOutput());
+                       return out.contains(text) || process.state() == QProcess::NotRunning;
+                   },
+                   WaitMs) &&
                out.contains(text);
     }
     quint16 port() {
@@ -83,10 +83,12 @@ QByteArray ask(quint16 port, std::uint8_t unit, const QByteArray& pdu) {
         return {};
     socket.write(modbus::encodeAdu({0x4242, unit, pdu}));
     QByteArray received;
-    while (modbus::scanFrame(received).status == modbus::FrameScan::Incomplete && socket.waitForReadyRead(WaitMs))
+    while (modbus::scanFrame(received).status == modbus::FrameScan::Incomplete &&
+           socket.waitForReadyRead(WaitMs))
         received += socket.readAll();
     const modbus::FrameScan scan = modbus::scanFrame(received);
-    return scan.status == modbus::FrameScan::Complete ? modbus::decodeAdu(received, scan.size).pdu : QByteArray();
+    return scan.status == modbus::FrameScan::Complete ? modbus::decodeAdu(received, scan.size).pdu
+                                                      : QByteArray();
 }
 
 quint16 freePort() {
@@ -116,15 +118,19 @@ void TestGatewayCli::doesNotStart_data() {
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("message");
     QTest::newRow("nothing to boot") << QStringList{"--simulate", "1"} << 2 << "give a firmware to boot";
-    QTest::newRow("two serial sides") << QStringList{"--firmware", "F", "--rtu", "/dev/ttyS0", "--simulate", "1"}
-                                      << 2 << "--rtu and --simulate both name the serial side";
-    QTest::newRow("listen where") << QStringList{"--firmware", "F", "--listen", "here:1"} << 2 << "--listen takes";
-    QTest::newRow("unit 0 simulated") << QStringList{"--firmware", "F", "--simulate", "0"} << 2
-                                      << "is no list of units";
-    QTest::newRow("unknown option") << QStringList{"--firmware", "F", "--fast"} << 2 << "unknown option --fast";
-    QTest::newRow("erased reference") << QStringList{"--firmware", "MASTER/sx48316.sx"} << 1
-                                      << "\"MASTER/sx48316.sx\" does not boot, as a device would stay in its "
-                                         "loader: it holds no configuration: the configuration bank is erased";
+    QTest::newRow("two serial sides")
+        << QStringList{"--firmware", "F", "--rtu", "/dev/ttyS0", "--simulate", "1"} << 2
+        << "--rtu and --simulate both name the serial side";
+    QTest::newRow("listen where") << QStringList{"--firmware", "F", "--listen", "here:1"} << 2
+                                  << "--listen takes";
+    QTest::newRow("unit 0 simulated")
+        << QStringList{"--firmware", "F", "--simulate", "0"} << 2 << "is no list of units";
+    QTest::newRow("unknown option") << QStringList{"--firmware", "F", "--fast"} << 2
+                                    << "unknown option --fast";
+    QTest::newRow("erased reference")
+        << QStringList{"--firmware", "MASTER/sx48316.sx"} << 1
+        << "\"MASTER/sx48316.sx\" does not boot, as a device would stay in its "
+           "loader: it holds no configuration: the configuration bank is erased";
     QTest::newRow("an address of another machine")
         << QStringList{"--firmware", "other.sx"} << 1
         << "10.20.30.40 is not an address of this machine: serve elsewhere with --listen ADDRESS[:PORT]";
@@ -161,8 +167,8 @@ void TestGatewayCli::wholeLoopInNamespace() {
     QVERIFY(link.isOpen());
     writeAll(dir.file("FlashWrite.ini"), "COM1=" + link.endA().toUtf8() + "\r\n");
     Gateway gateway;
-    gateway.start({"--program-dir", dir.path(), "--simulate", "1-3", "--state", dir.file("state"), "--flash-port",
-                   link.endB()},
+    gateway.start({"--program-dir", dir.path(), "--simulate", "1-3", "--state", dir.file("state"),
+                   "--flash-port", link.endB()},
                   &ns);
     QVERIFY2(gateway.says("waiting for a firmware"), qPrintable(gateway.out + gateway.err()));
 
@@ -171,11 +177,13 @@ void TestGatewayCli::wholeLoopInNamespace() {
         runCli({"--program-dir", dir.path(), "update", "--project", "P", "--port", "COM1", "--wait"});
     QVERIFY2(update.exitCode == 0, qPrintable(update.err));
     QVERIFY2(gateway.says("Modbus TCP at 10.20.30.40:1502,"), qPrintable(gateway.out + gateway.err()));
-    for (const char* line : {"  ip=10.20.30.40", "  port=1502", "  baud=115200", "  parity=even", "  timeout=300",
-                             "  mode=routing", "Serial side: simulated units 1-3, time-out 300 ms, 0 retries"})
+    for (const char* line :
+         {"  ip=10.20.30.40", "  port=1502", "  baud=115200", "  parity=even", "  timeout=300",
+          "  mode=routing", "Serial side: simulated units 1-3, time-out 300 ms, 0 retries"})
         QVERIFY2(gateway.out.contains(line), line);
 
-    const CliRun probe = ns.cli({"--program-dir", dir.path(), "probe", "--project", "P", "--timeout", "3000"});
+    const CliRun probe =
+        ns.cli({"--program-dir", dir.path(), "probe", "--project", "P", "--timeout", "3000"});
     QVERIFY2(probe.exitCode == 0, qPrintable(probe.out + probe.err));
     QVERIFY2(probe.out.contains("read: answer (unit 1, holding register 0 = 1000)"), qPrintable(probe.out));
     const CliRun silent =
@@ -200,8 +208,10 @@ void TestGatewayCli::natModeThroughProbeTable() {
     // 200-202 are unit 3's 10-12.
     writeAll(dir.file("PROJECTS/P/var.xml"),
              "<TCP_TO_RTU>"
-             "<row DATA_TYPE=\"3\" TCP_ADDRESS=\"100\" RTU_ADD_DEV=\"2\" RTU_ADDRESS=\"0\" N_POINT=\"4\" MNEMONIC=\"PUMP\"/>"
-             "<row DATA_TYPE=\"3\" TCP_ADDRESS=\"104\" RTU_ADD_DEV=\"3\" RTU_ADDRESS=\"0\" N_POINT=\"4\" MNEMONIC=\"FAN\"/>"
+             "<row DATA_TYPE=\"3\" TCP_ADDRESS=\"100\" RTU_ADD_DEV=\"2\" RTU_ADDRESS=\"0\" N_POINT=\"4\" "
+             "MNEMONIC=\"PUMP\"/>"
+             "<row DATA_TYPE=\"3\" TCP_ADDRESS=\"104\" RTU_ADD_DEV=\"3\" RTU_ADDRESS=\"0\" N_POINT=\"4\" "
+             "MNEMONIC=\"FAN\"/>"
              "<row DATA_TYPE=\"4\" TCP_ADDRESS=\"200\" RTU_ADD_DEV=\"3\" RTU_ADDRESS=\"10\" N_POINT=\"3\" "
              "MNEMONIC=\"LEVEL\"/></TCP_TO_RTU>");
     QCOMPARE(runCli({"--program-dir", dir.path(), "build", "--project", "P"}).exitCode, 0);
@@ -252,15 +262,17 @@ StartSerialServer(context=ModbusServerContext(slaves={1: store}, single=False), 
     ProgramDir dir;
     writeAll(dir.file("gateway.sx"), firmwareWithBank(configuredBank({127, 0, 0, 1}, 1502, 0, 500)));
     Gateway gateway;
-    gateway.start({"--program-dir", dir.path(), "--firmware", dir.file("gateway.sx"), "--listen", "127.0.0.1:0",
-                   "--rtu", link.endB(), "--retries", "1"});
+    gateway.start({"--program-dir", dir.path(), "--firmware", dir.file("gateway.sx"), "--listen",
+                   "127.0.0.1:0", "--rtu", link.endB(), "--retries", "1"});
     const quint16 port = gateway.port();
     QVERIFY2(port != 0, qPrintable(gateway.out + gateway.err()));
-    QVERIFY(gateway.out.contains("Serial side: " + link.endB() + " at 115200 8E1, time-out 500 ms, 1 retries"));
+    QVERIFY(
+        gateway.out.contains("Serial side: " + link.endB() + " at 115200 8E1, time-out 500 ms, 1 retries"));
     // The device may take a moment to open its end: the first read is tried until it answers.
     QByteArray answer;
-    (void)QTest::qWaitFor([&] { return (answer = ask(port, 1, hex("03 0000 0004"))) == hex("03 08 0011 002A 1267 FFFF"); },
-                    WaitMs);
+    (void)QTest::qWaitFor(
+        [&] { return (answer = ask(port, 1, hex("03 0000 0004"))) == hex("03 08 0011 002A 1267 FFFF"); },
+        WaitMs);
     QCOMPARE(answer.toHex(' '), hex("03 08 0011 002A 1267 FFFF").toHex(' '));
     QCOMPARE(ask(port, 1, hex("10 0001 0002 04 0102 0304")).toHex(' '), hex("10 0001 0002").toHex(' '));
     QCOMPARE(ask(port, 1, hex("03 0000 0003")).toHex(' '), hex("03 06 0011 0102 0304").toHex(' '));

@@ -45,7 +45,8 @@ bool send(PseudoTerminal& line, const QByteArray& bytes) {
     QElapsedTimer clock;
     clock.start();
     for (qsizetype done = 0; done < bytes.size();) {
-        const ssize_t n = ::write(line.masterDescriptor(), bytes.constData() + done, size_t(bytes.size() - done));
+        const ssize_t n =
+            ::write(line.masterDescriptor(), bytes.constData() + done, size_t(bytes.size() - done));
         if (n > 0)
             done += n;
         else if (clock.hasExpired(10000))
@@ -79,9 +80,10 @@ void TestGatewayDevice::refusedFirmwareChangesNothing_data() {
     QByteArray corrupt = Next;
     corrupt[corrupt.indexOf("S2") + 20] = corrupt[corrupt.indexOf("S2") + 20] == '0' ? '1' : '0';
     QTest::newRow("a corrupt record") << corrupt << "Line 2: checksum error";
-    QTest::newRow("cut off") << Next.left(Next.size() / 2) << "the transfer was cut off: nothing came for 0.3 s";
-    QTest::newRow("no configuration") << firmwareWithBank(QByteArray(16384, '\0'))
-                                      << "Firmware refused: it holds no configuration";
+    QTest::newRow("cut off") << Next.left(Next.size() / 2)
+                             << "the transfer was cut off: nothing came for 0.3 s";
+    QTest::newRow("no configuration")
+        << firmwareWithBank(QByteArray(16384, '\0')) << "Firmware refused: it holds no configuration";
 }
 
 void TestGatewayDevice::refusedFirmwareChangesNothing() {
@@ -100,7 +102,8 @@ void TestGatewayDevice::refusedFirmwareChangesNothing() {
     commissioning::GatewayDevice device(options);
     QStringList said, complained;
     connect(&device, &commissioning::GatewayDevice::said, [&said](const QString& s) { said << s; });
-    connect(&device, &commissioning::GatewayDevice::complained, [&complained](const QString& s) { complained << s; });
+    connect(&device, &commissioning::GatewayDevice::complained,
+            [&complained](const QString& s) { complained << s; });
     QVERIFY(!device.startLoader());
     QVERIFY(!device.boot(loaded(Running), QStringLiteral("the first firmware")));
     const quint16 port = device.servingPort();

@@ -57,8 +57,10 @@ public:
 struct Bench {
     explicit Bench(int delayMs = 0, int timeoutMs = 100) : link(units, delayMs, timeoutMs, 0) {
         server.setLogging(true);
-        QObject::connect(&server, &GatewayServer::transaction, [this](const Transaction& t) { log.append(t); });
-        QObject::connect(&server, &GatewayServer::clientEvent, [this](const QString& text) { events.append(text); });
+        QObject::connect(&server, &GatewayServer::transaction,
+                         [this](const Transaction& t) { log.append(t); });
+        QObject::connect(&server, &GatewayServer::clientEvent,
+                         [this](const QString& text) { events.append(text); });
     }
     bool listen() { return !server.listen(QHostAddress::LocalHost, 0); }
     quint16 port() const { return server.port(); }
@@ -93,11 +95,11 @@ void TestGatewayServer::answers_data() {
     QTest::addColumn<int>("outcome");
     QTest::newRow("read") << 2 << hex("03 0000 0002") << hex("03 04 07D0 07D1") << int(Transaction::Answer);
     QTest::newRow("write") << 1 << hex("06 0009 BEEF") << hex("06 0009 BEEF") << int(Transaction::Answer);
-    QTest::newRow("the device's exception") << 1 << hex("03 FFFF 0002") << hex("83 02")
-                                            << int(Transaction::Exception);
+    QTest::newRow("the device's exception")
+        << 1 << hex("03 FFFF 0002") << hex("83 02") << int(Transaction::Exception);
     QTest::newRow("silent unit") << 9 << hex("03 0000 0001") << hex("83 0B") << int(Transaction::NoAnswer);
-    QTest::newRow("function no master can frame") << 1 << hex("41 00") << hex("C1 01")
-                                                  << int(Transaction::Exception);
+    QTest::newRow("function no master can frame")
+        << 1 << hex("41 00") << hex("C1 01") << int(Transaction::Exception);
     QTest::newRow("broadcast") << 0 << hex("06 0000 0001") << QByteArray() << int(Transaction::Broadcast);
 }
 
@@ -156,7 +158,8 @@ void TestGatewayServer::malformedFrameClosesThatClientOnly_data() {
     QTest::addColumn<QString>("why");
     QTest::newRow("length 65535, 2 bytes sent") << hex("0001 0000 FFFF 01 03") << "length field 65535";
     QTest::newRow("length 0") << hex("0001 0000 0000 01") << "length field 0";
-    QTest::newRow("protocol identifier 1") << hex("0001 0001 0006 01 03 0000 0001") << "protocol identifier 0x0001";
+    QTest::newRow("protocol identifier 1")
+        << hex("0001 0001 0006 01 03 0000 0001") << "protocol identifier 0x0001";
     QTest::newRow("text") << QByteArray("GET / HTTP/1.1\r\n\r\n") << "protocol identifier";
 }
 
@@ -203,7 +206,8 @@ void TestGatewayServer::clientsBeyondTheLimitAreRefused() {
     std::vector<std::unique_ptr<Client>> clients;
     for (int i = 0; i < 100; ++i)
         clients.push_back(std::make_unique<Client>(bench.port()));
-    QTRY_COMPARE_WITH_TIMEOUT(bench.server.clientCount() + bench.events.filter("refused").size(), 100, WaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(bench.server.clientCount() + bench.events.filter("refused").size(), 100,
+                              WaitMs);
     QCOMPARE(bench.server.clientCount(), 32);
     int refused = 0;
     for (auto& client : clients) {

@@ -314,26 +314,29 @@ void TestModbus::dataRequests_data() {
     QTest::addColumn<DataRequest>("request");
     QTest::addColumn<QByteArray>("answer"); // a write's
     const DataRequest none;
-    QTest::newRow("read coils") << hex("01 0013 0025") << 0 << DataRequest{Function::ReadCoils, 0x13, 0x25, {}}
-                                << QByteArray();
+    QTest::newRow("read coils") << hex("01 0013 0025") << 0
+                                << DataRequest{Function::ReadCoils, 0x13, 0x25, {}} << QByteArray();
     QTest::newRow("write single coil on")
-        << hex("05 00AC FF00") << 0 << DataRequest{Function::WriteSingleCoil, 0xAC, 1, {1}} << hex("05 00AC FF00");
+        << hex("05 00AC FF00") << 0 << DataRequest{Function::WriteSingleCoil, 0xAC, 1, {1}}
+        << hex("05 00AC FF00");
     QTest::newRow("write single coil off")
-        << hex("05 00AC 0000") << 0 << DataRequest{Function::WriteSingleCoil, 0xAC, 1, {0}} << hex("05 00AC 0000");
-    QTest::newRow("write single register") << hex("06 0001 0003") << 0
-                                           << DataRequest{Function::WriteSingleRegister, 1, 1, {3}}
-                                           << hex("06 0001 0003");
+        << hex("05 00AC 0000") << 0 << DataRequest{Function::WriteSingleCoil, 0xAC, 1, {0}}
+        << hex("05 00AC 0000");
+    QTest::newRow("write single register")
+        << hex("06 0001 0003") << 0 << DataRequest{Function::WriteSingleRegister, 1, 1, {3}}
+        << hex("06 0001 0003");
     QTest::newRow("write ten coils, lowest bit first")
         << hex("0F 0013 000A 02 CD 01") << 0
         << DataRequest{Function::WriteMultipleCoils, 0x13, 10, {1, 0, 1, 1, 0, 0, 1, 1, 1, 0}}
         << hex("0F 0013 000A");
-    QTest::newRow("write two registers") << hex("10 0001 0002 04 000A 0102") << 0
-                                         << DataRequest{Function::WriteMultipleRegisters, 1, 2, {0x0A, 0x0102}}
-                                         << hex("10 0001 0002");
+    QTest::newRow("write two registers")
+        << hex("10 0001 0002 04 000A 0102") << 0
+        << DataRequest{Function::WriteMultipleRegisters, 1, 2, {0x0A, 0x0102}} << hex("10 0001 0002");
     QTest::newRow("coil neither on nor off") << hex("05 0000 0001") << 0x03 << none << QByteArray();
     QTest::newRow("single write short") << hex("06 0001 00") << 0x03 << none << QByteArray();
     QTest::newRow("byte count not the coils'") << hex("0F 0000 000A 01 FF") << 0x03 << none << QByteArray();
-    QTest::newRow("values short of the byte count") << hex("10 0000 0002 04 0001") << 0x03 << none << QByteArray();
+    QTest::newRow("values short of the byte count")
+        << hex("10 0000 0002 04 0001") << 0x03 << none << QByteArray();
     QTest::newRow("124 registers") << hex("10 0000 007C F8") + QByteArray(248, '\0') << 0x03 << none
                                    << QByteArray();
     QTest::newRow("writes past 65535") << hex("10 FFFF 0002 04 0001 0002") << 0x02 << none << QByteArray();
@@ -367,8 +370,8 @@ void TestModbus::natRoutes_data() {
     QTest::newRow("inside the first row") << hex("03 0064 000A") << 0 << 2 << hex("03 0000 000A");
     QTest::newRow("offset kept") << hex("03 0067 0002") << 0 << 2 << hex("03 0003 0002");
     QTest::newRow("second row") << hex("03 006E 0001") << 0 << 3 << hex("03 01F4 0001");
-    QTest::newRow("a write takes the holding row") << hex("10 006F 0001 02 ABCD") << 0 << 3
-                                                   << hex("10 01F5 0001 02 ABCD");
+    QTest::newRow("a write takes the holding row")
+        << hex("10 006F 0001 02 ABCD") << 0 << 3 << hex("10 01F5 0001 02 ABCD");
     QTest::newRow("single register write") << hex("06 0065 0007") << 0 << 2 << hex("06 0001 0007");
     QTest::newRow("coils by write single coil") << hex("05 000F FF00") << 0 << 2 << hex("05 001F FF00");
     QTest::newRow("across two rows") << hex("03 006C 0004") << 0x02 << 0 << QByteArray();
@@ -418,7 +421,8 @@ void TestModbus::simulatedUnits() {
     QCOMPARE(units.answer(1, hex("10 0005 0002 04 1111 2222")).toHex(' '), hex("10 0005 0002").toHex(' '));
     QCOMPARE(units.answer(1, hex("03 0004 0003")).toHex(' '), hex("03 06 03EC 1111 2222").toHex(' '));
     units.broadcast(hex("05 0000 FF00"));
-    QCOMPARE(units.answer(2, hex("01 0000 0002")).toHex(' '), hex("01 01 03").toHex(' ')); // coil 0 set, 1 odd
+    QCOMPARE(units.answer(2, hex("01 0000 0002")).toHex(' '),
+             hex("01 01 03").toHex(' ')); // coil 0 set, 1 odd
     QCOMPARE(units.answer(2, hex("03 0005 0001")).toHex(' '), hex("03 02 07D5").toHex(' '));
     QCOMPARE(units.answer(2, hex("2B 0E 01 00")).toHex(' '), hex("AB 01").toHex(' '));
     QCOMPARE(units.answer(2, hex("03 FFFF 0002")).toHex(' '), hex("83 02").toHex(' '));
@@ -427,14 +431,22 @@ void TestModbus::simulatedUnits() {
 void TestModbus::unitLists_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("units"); // as unitListText prints them; empty: refused
-    QTest::newRow("one") << "1" << "1";
-    QTest::newRow("list and ranges, any order") << "7,1,2,5-6" << "1-2,5-7";
-    QTest::newRow("whole range") << "1-247" << "1-247";
-    QTest::newRow("broadcast address") << "0" << "";
-    QTest::newRow("248") << "248" << "";
-    QTest::newRow("backwards range") << "5-3" << "";
-    QTest::newRow("empty item") << "1,,2" << "";
-    QTest::newRow("blank") << "" << "";
+    QTest::newRow("one") << "1"
+                         << "1";
+    QTest::newRow("list and ranges, any order") << "7,1,2,5-6"
+                                                << "1-2,5-7";
+    QTest::newRow("whole range") << "1-247"
+                                 << "1-247";
+    QTest::newRow("broadcast address") << "0"
+                                       << "";
+    QTest::newRow("248") << "248"
+                         << "";
+    QTest::newRow("backwards range") << "5-3"
+                                     << "";
+    QTest::newRow("empty item") << "1,,2"
+                                << "";
+    QTest::newRow("blank") << ""
+                           << "";
 }
 
 void TestModbus::unitLists() {

@@ -278,6 +278,16 @@ StartSerialServer(context=ModbusServerContext(slaves={1: store}, single=False), 
     QCOMPARE(ask(port, 1, hex("03 0000 0003")).toHex(' '), hex("03 06 0011 0102 0304").toHex(' '));
     QCOMPARE(ask(port, 1, hex("03 0100 0001")).toHex(' '), hex("83 02").toHex(' '));
     QCOMPARE(ask(port, 7, hex("03 0000 0001")).toHex(' '), hex("83 0B").toHex(' '));
+    // A broadcast goes out and nothing comes back: the next frame is the read's answer.
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    QVERIFY(socket.waitForConnected(WaitMs));
+    socket.write(modbus::encodeAdu({1, 0, hex("06 0000 0007")}) +
+                 modbus::encodeAdu({2, 1, hex("03 0000 0001")}));
+    QByteArray received;
+    while (received.size() < 11 && socket.waitForReadyRead(WaitMs))
+        received += socket.readAll();
+    QCOMPARE(received.toHex(' '), modbus::encodeAdu({2, 1, hex("03 02 0011")}).toHex(' '));
     QCOMPARE(gateway.stop(), 0);
     device.kill();
     device.waitForFinished(WaitMs);

@@ -64,6 +64,7 @@ void SerialRtuLink::send(std::uint8_t unit, const QByteArray& pdu, Done done) {
         return;
     }
     reply_ = reply;
+    function_ = quint8(pdu[0]);
     done_ = std::move(done);
     if (reply->isFinished())
         replied();
@@ -88,10 +89,12 @@ void SerialRtuLink::replied() {
             outcome.kind = RtuOutcome::Broadcast;
             break;
         }
+        // From the request's function code and the answer's data alone: Qt keeps an
+        // exception's function code in its enum type, where it is out of range.
         outcome.kind = RtuOutcome::Answer;
-        outcome.pdu = QByteArray(1, char(reply->rawResult().functionCode() |
-                                         (reply->rawResult().isException() ? 0x80 : 0))) +
-                      reply->rawResult().data();
+        outcome.pdu =
+            QByteArray(1, char(function_ | (reply->error() == QModbusDevice::ProtocolError ? 0x80 : 0))) +
+            reply->rawResult().data();
         break;
     case QModbusDevice::TimeoutError:
         outcome.kind = RtuOutcome::NoAnswer;

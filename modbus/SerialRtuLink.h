@@ -43,6 +43,7 @@ private:
     SerialSettings settings_;
     QModbusRtuSerialClient client_;
     QPointer<QModbusReply> reply_;
+    quint8 function_ = 0; // of the request under way
     Done done_;
     QElapsedTimer sinceOpenTried_;
     QString openFailure_;

@@ -8,8 +8,6 @@
 #include "documents/XmlText.h"
 #include "platform/IcmpEcho.h"
 
-#include <vector>
-
 namespace tessaly::commissioning {
 
 namespace {
@@ -20,34 +18,16 @@ QString dottedAddress(const GeneralParameters& p) {
     return octets.join(QLatin1Char('.'));
 }
 
-modbus::Function readFunction(std::uint8_t dataType) {
-    switch (dataType) {
-    case 1:
-        return modbus::Function::ReadCoils;
-    case 2:
-        return modbus::Function::ReadDiscreteInputs;
-    case 4:
-        return modbus::Function::ReadInputRegisters;
-    default:
-        return modbus::Function::ReadHoldingRegisters;
-    }
-}
-
 std::variant<QList<ProbeRead>, QString> tableReads(const QString& varFile) {
-    const LoadedTranslateTable table = LoadTranslateTable(varFile);
-    if (!table.reason.isEmpty())
-        return table.reason;
-    std::vector<TableRow> rows;
-    for (const VarRowAttributes& attributes : table.rows)
-        rows.push_back(cellsOf(attributes));
-    const TableCheck check = ValidateTranslateTable(rows);
-    if (!check.ok())
-        return TableUnreadableText.arg(check.failedRow).arg(check.message);
+    auto records = readTranslateTableRecords(varFile);
+    if (const QString* failure = std::get_if<QString>(&records))
+        return *failure;
     QList<ProbeRead> reads;
-    for (const TMyRec& record : check.records) {
+    for (const TMyRec& record : std::get<QList<TMyRec>>(records)) {
         ProbeRead read;
         read.mnemonic = record.Mnemonic;
-        read.request = {readFunction(record.DataType), record.TcpAddress, record.NPoint};
+        read.request = {modbus::readFunctionOf(modbus::DataTable(record.DataType)), record.TcpAddress,
+                        record.NPoint};
         const modbus::ReadFault fault =
             modbus::checkRead(read.request.function, record.TcpAddress, record.NPoint);
         read.fault = modbus::readFaultText(fault, read.request.function, record.TcpAddress, record.NPoint);

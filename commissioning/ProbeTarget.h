@@ -31,7 +31,6 @@ struct ProbeTarget {
 };
 
 inline const QString NoParametersText = QStringLiteral("no pargen.xml, so no device to probe");
-inline const QString TableUnreadableText = QStringLiteral("The translate table cannot be read: row %1: %2");
 
 // The device a project's pargen.xml names, with the rows of its translate table
 // (`varFile`) when `withTable`; or why there is none to probe: no pargen.xml, values that do not pass

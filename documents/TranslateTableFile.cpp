@@ -6,6 +6,7 @@
 #include <QDomDocument>
 #include <QFileInfo>
 #include <QXmlStreamWriter>
+#include <vector>
 
 namespace tessaly {
 
@@ -95,6 +96,19 @@ std::optional<QString> WriteTranslateTable(const QString& varFile, std::span<con
 
 std::optional<QString> WriteEmptyTranslateTable(const QString& varFile) {
     return WriteTranslateTable(varFile, {});
+}
+
+std::variant<QList<TMyRec>, QString> readTranslateTableRecords(const QString& varFile) {
+    const LoadedTranslateTable table = LoadTranslateTable(varFile);
+    if (!table.reason.isEmpty())
+        return table.reason;
+    std::vector<TableRow> rows;
+    for (const VarRowAttributes& attributes : table.rows)
+        rows.push_back(cellsOf(attributes));
+    TableCheck check = ValidateTranslateTable(rows);
+    if (!check.ok())
+        return TableUnreadableText.arg(check.failedRow).arg(check.message);
+    return std::move(check.records);
 }
 
 } // namespace tessaly

@@ -7,6 +7,7 @@
 #include <QString>
 #include <optional>
 #include <span>
+#include <variant>
 
 namespace tessaly {
 
@@ -46,6 +47,13 @@ struct LoadedTranslateTable {
 // Reads the table at `varFile`. A missing file is an empty table. The root is the
 // document's first node whatever its kind, and its children are rows by position.
 LoadedTranslateTable LoadTranslateTable(const QString& varFile);
+
+inline const QString TableUnreadableText = QStringLiteral("The translate table cannot be read: row %1: %2");
+
+// The records of the table at `varFile` as the editor's OK would take them: every row
+// read whole and valid. Otherwise why not: where reading stopped, or the first row
+// that fails its checks (TableUnreadableText).
+std::variant<QList<TMyRec>, QString> readTranslateTableRecords(const QString& varFile);
 
 // The document: `TCP_TO_RTU` with one `row` per entry, no declaration, no indentation.
 // Every text must be storable (see isXmlStorable).

@@ -10,6 +10,10 @@ namespace tessaly {
 // so that "FlashWrite.exe Not Found, Procedure Aborted" stays true.
 inline const QString FlashToolFileName = QStringLiteral("FlashWrite.exe");
 
+// The line the flashing tool sends a firmware on, and a device's loader listens on:
+// this rate, 8 data bits, no parity, 1 stop bit, no flow control.
+inline constexpr int FlashLineBaudRate = 115200;
+
 // The byte between the quoted file name and the port index (the pilcrow sign in the
 // Windows-1252 code page).
 inline constexpr char FlashToolSeparator = char(0xB6);

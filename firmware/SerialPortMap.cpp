@@ -22,8 +22,9 @@ const QString GivenTwice = QStringLiteral("%1 is given on line %2 already");
 const QString ByIdDirectory = QStringLiteral("/dev/serial/by-id/");
 constexpr int HighestComNumber = 256;
 
-// The index of a key "COMn" (n from 1), or nothing.
-std::optional<int> comKeyIndex(const QString& key) {
+} // namespace
+
+std::optional<int> comPortIndex(const QString& key) {
     if (!key.startsWith(QLatin1String("COM"), Qt::CaseInsensitive) || key.size() < 4)
         return std::nullopt;
     bool ok = false;
@@ -33,6 +34,8 @@ std::optional<int> comKeyIndex(const QString& key) {
         return std::nullopt;
     return number - 1;
 }
+
+namespace {
 
 // The index a key that is no COM name was probably meant for ("COM01", "COM 6"), or nothing.
 std::optional<int> meantComIndex(const QString& key) {
@@ -142,7 +145,7 @@ PortMapFile readPortMapFile(const QString& iniPath) {
         const qsizetype equals = line.indexOf(QLatin1Char('='));
         const QString key = equals < 0 ? line : line.left(equals).trimmed();
         const QString device = equals < 0 ? QString() : unquoted(line.mid(equals + 1).trimmed());
-        std::optional<int> index = comKeyIndex(key);
+        std::optional<int> index = comPortIndex(key);
         QString why;
         if (equals < 0 || !index) {
             index = meantComIndex(key);

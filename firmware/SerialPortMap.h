@@ -59,6 +59,10 @@ PortMapFile readPortMapFile(const QString& iniPath);
 // when it is a symbolic link into another folder (the installed tool's).
 QStringList portMapFiles(const QString& toolPath);
 
+// The index of "COM1" to "COM256" (letters in either case, the number as it prints: not
+// "COM01"), 0 for COM1; nothing for any other text.
+std::optional<int> comPortIndex(const QString& name);
+
 // "COM1" for index 0.
 QString comPortName(int portIndex);
 

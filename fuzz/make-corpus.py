@@ -122,3 +122,21 @@ for i, text in enumerate([b"project,ip,baud\r\nLine1,10.0.0.11,19200\r\nLine9,10
                           b"a,\"b\"c\n\xf0\x9f\x98\x80,\xed\xa0\x80\n"]):
     put("csv", "case%02d.csv" % i, text)
 put("csv", "mark-in-field.csv", b"proje\x1c\xef\xbb\xbf\xef\xbb\xbfo\n\n\xef\xbb\xbf\xef\xbb\xbf")
+
+# Client streams through the gateway's request path, from the gateway tests: reads, the
+# four writes, a NAT read, a broadcast, several frames at once.
+def adu(transaction, unit, spaced):
+    pdu = bytes.fromhex(spaced.replace(" ", ""))
+    return transaction.to_bytes(2, "big") + bytes(2) + (len(pdu) + 1).to_bytes(2, "big") + bytes([unit]) + pdu
+
+
+gateway_streams = {
+    "read": adu(1, 1, "03 0000 0002"),
+    "nat-read": adu(2, 9, "03 0064 0004"),
+    "write-coils": adu(3, 2, "0F 0000 000A 02 CD 01"),
+    "write-registers": adu(4, 1, "10 0069 0002 04 0001 FFFF"),
+    "broadcast": adu(5, 0, "06 0000 FFFF"),
+    "pipelined": adu(6, 1, "01 0000 0010") + adu(7, 3, "05 0010 FF00") + adu(8, 2, "08 0000 12AB"),
+}
+for name, data in gateway_streams.items():
+    put("gateway", name, data)

@@ -1,13 +1,11 @@
 #include "image/ImageDescription.h"
 
+#include "documents/GeneralParameters.h"
 #include "image/CommunityName.h"
 
 namespace tessaly {
 
 namespace {
-
-// The device's serial rates, by the index stored in the image.
-constexpr int BaudRates[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
 
 QString dotted(const ConfigImage& image, int offset) {
     return QStringLiteral("%1.%2.%3.%4")
@@ -22,7 +20,7 @@ QString communityName(const ConfigImage& image, int offset) {
 }
 
 QString baud(std::uint8_t index) {
-    if (index < std::size(BaudRates))
+    if (index < BaudRates.size())
         return QString::number(BaudRates[index]);
     return QStringLiteral("index %1").arg(int(index));
 }

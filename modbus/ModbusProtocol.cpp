@@ -5,6 +5,8 @@ namespace tessaly::modbus {
 namespace {
 constexpr int MaxBitsPerRead = 2000;
 constexpr int MaxRegistersPerRead = 125;
+constexpr int MaxCoilsPerWrite = 1968;
+constexpr int MaxRegistersPerWrite = 123;
 constexpr int AddressSpace = 0x10000;
 
 const QString NoPointsText = QStringLiteral("N° Point 0: nothing to read");
@@ -54,8 +56,68 @@ bool isGatewayException(int code) {
            code == int(ExceptionCode::GatewayTargetDeviceFailedToRespond);
 }
 
+std::optional<DataTable> dataTableOf(int functionCode) {
+    switch (functionCode) {
+    case int(Function::ReadCoils):
+    case int(Function::WriteSingleCoil):
+    case int(Function::WriteMultipleCoils):
+        return DataTable::Coils;
+    case int(Function::ReadDiscreteInputs):
+        return DataTable::DiscreteInputs;
+    case int(Function::ReadHoldingRegisters):
+    case int(Function::WriteSingleRegister):
+    case int(Function::WriteMultipleRegisters):
+        return DataTable::HoldingRegisters;
+    case int(Function::ReadInputRegisters):
+        return DataTable::InputRegisters;
+    default:
+        return std::nullopt;
+    }
+}
+
+Function readFunctionOf(DataTable table) {
+    return Function(std::uint8_t(table)); // the read codes equal the table codes
+}
+
+bool isWrite(Function function) {
+    return function >= Function::WriteSingleCoil;
+}
+
+QString functionName(int code) {
+    switch (code) {
+    case int(Function::ReadCoils):
+        return QStringLiteral("read coils");
+    case int(Function::ReadDiscreteInputs):
+        return QStringLiteral("read discrete inputs");
+    case int(Function::ReadHoldingRegisters):
+        return QStringLiteral("read holding registers");
+    case int(Function::ReadInputRegisters):
+        return QStringLiteral("read input registers");
+    case int(Function::WriteSingleCoil):
+        return QStringLiteral("write single coil");
+    case int(Function::WriteSingleRegister):
+        return QStringLiteral("write single register");
+    case int(Function::WriteMultipleCoils):
+        return QStringLiteral("write multiple coils");
+    case int(Function::WriteMultipleRegisters):
+        return QStringLiteral("write multiple registers");
+    default:
+        return QStringLiteral("function ") + hexText(code);
+    }
+}
+
+bool isPublicFunction(int code) {
+    return (code >= 1 && code <= 8) || code == 11 || code == 12 || (code >= 15 && code <= 17) ||
+           (code >= 20 && code <= 24) || code == 43;
+}
+
 bool readsBits(Function function) {
-    return function == Function::ReadCoils || function == Function::ReadDiscreteInputs;
+    const std::optional<DataTable> table = dataTableOf(int(function));
+    return table == DataTable::Coils || table == DataTable::DiscreteInputs;
+}
+
+int maxWriteCount(Function function) {
+    return readsBits(function) ? MaxCoilsPerWrite : MaxRegistersPerWrite;
 }
 
 QString pointsText(Function function, int count) {

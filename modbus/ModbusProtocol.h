@@ -8,14 +8,36 @@
 // gateway): function and exception codes, the limits of one read.
 namespace tessaly::modbus {
 
-// The reads a client of the gateway sends; a data type of the translate table is one
-// of them.
+// The functions on the four data tables: the reads a client of the gateway sends (a data
+// type of the translate table is one of them) and the writes.
 enum class Function : std::uint8_t {
     ReadCoils = 0x01,
     ReadDiscreteInputs = 0x02,
     ReadHoldingRegisters = 0x03,
     ReadInputRegisters = 0x04,
+    WriteSingleCoil = 0x05,
+    WriteSingleRegister = 0x06,
+    WriteMultipleCoils = 0x0F,
+    WriteMultipleRegisters = 0x10,
 };
+
+// The four data tables. The values are the data type codes of the translate table.
+enum class DataTable : std::uint8_t {
+    Coils = 1,
+    DiscreteInputs = 2,
+    HoldingRegisters = 3,
+    InputRegisters = 4,
+};
+// The table a function code reads or writes; nothing for other functions.
+std::optional<DataTable> dataTableOf(int functionCode);
+// The function that reads `table`.
+Function readFunctionOf(DataTable table);
+bool isWrite(Function function);
+// "read holding registers", "write single coil"; "function 0x08" for the others.
+QString functionName(int code);
+// Whether `code` is a function code the protocol defines publicly (1 to 8, 11, 12, 15 to
+// 17, 20 to 24, 43): one whose answer an RTU master can frame.
+bool isPublicFunction(int code);
 
 // An exception answer carries the request's function code with this bit set.
 inline constexpr std::uint8_t ExceptionBit = 0x80;
@@ -48,6 +70,9 @@ QString hexText(int value, int digits = 2);
 
 // Bits (coils, discrete inputs) or 16-bit registers.
 bool readsBits(Function function);
+// The most points one write may carry: 1968 coils or 123 registers, what a request of
+// at most 253 bytes carries.
+int maxWriteCount(Function function);
 // "1 register", "125 registers", "1 bit", "2000 bits".
 QString pointsText(Function function, int count);
 // The most points one read may ask for: 2000 bits or 125 registers, what an answer of

@@ -6,7 +6,7 @@
 # stand-in is an optional component, off by default: it is installed to "stand-in"
 # and copied up only where no FlashWrite.exe is there yet, so a real tool is never
 # replaced, and the uninstaller leaves FlashWrite.exe alone.
-install(TARGETS tessaly tessaly-cli tessaly-probe RUNTIME DESTINATION . COMPONENT program)
+install(TARGETS ${TESSALY_PACKAGED_PROGRAMS} RUNTIME DESTINATION . COMPONENT program)
 install(FILES ${TESSALY_QT_DLLS} ${TESSALY_MINGW_DLLS} DESTINATION . COMPONENT program)
 foreach(plugin IN LISTS TESSALY_QT_PLUGINS)
   get_filename_component(folder ${plugin} DIRECTORY)

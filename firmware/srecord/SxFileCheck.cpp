@@ -23,8 +23,9 @@ QString hexByte(int value) {
     return QString::number(value, 16).toUpper().rightJustified(2, QLatin1Char('0'));
 }
 
-// The error for `line` (numbered from 1), or an empty text when it is a sound record.
-QString checkRecord(QByteArrayView line, qint64 number) {
+} // namespace
+
+QString sxRecordFault(QByteArrayView line, qint64 number) {
     const int type = sxRecordType(line);
     if (sxAddressBytes(type) == 0)
         return NotARecord.arg(number);
@@ -46,8 +47,6 @@ QString checkRecord(QByteArrayView line, qint64 number) {
     return {};
 }
 
-} // namespace
-
 SRecordCheck checkSRecordFile(QByteArrayView content) {
     SRecordCheck check;
     if (content.isEmpty()) {
@@ -68,7 +67,7 @@ SRecordCheck checkSRecordFile(QByteArrayView content) {
             check.error = AfterTerminator.arg(number);
             return false;
         }
-        check.error = checkRecord(line, number);
+        check.error = sxRecordFault(line, number);
         if (!check.ok())
             return false;
         const int type = sxRecordType(line);

@@ -15,6 +15,12 @@ struct SRecordCheck {
     bool ok() const { return error.isEmpty(); }
 };
 
+// Why `line` (numbered from 1 in the text) is no sound record: a type other than S0 to
+// S9 or S4, hex digits, the byte count against the line's length and the address size
+// of its type, the checksum ("Line 7: checksum error (expected 3C, found 3D)"). Empty
+// for a sound record; blanks after it are not part of it.
+QString sxRecordFault(QByteArrayView line, qint64 number);
+
 // The strictest reading of a firmware, as a device loader does it before it takes a
 // byte: every line (ending in LF or CR LF) a record of type S0 to S9 other than S4,
 // checked whole (hex digits, a byte count that matches the line's length and the

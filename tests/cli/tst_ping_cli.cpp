@@ -1,6 +1,7 @@
 // `tessaly-cli ping` against 127.0.0.1, and inside network namespaces this test
 // creates and deletes. No echo goes anywhere else.
 #include "platform/IcmpEcho.h"
+#include "tests/support/NetworkNamespace.h"
 #include "tests/support/PingSupport.h"
 #include "tests/support/TestSupport.h"
 
@@ -15,82 +16,6 @@ using namespace tessaly;
 using namespace tessaly::test;
 
 namespace {
-
-struct ToolRun {
-    int exitCode = -1;
-    QString out, err;
-};
-
-ToolRun runTool(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.start(program, arguments);
-    ToolRun run;
-    if (!process.waitForStarted(10000)) {
-        run.err = process.errorString();
-        return run;
-    }
-    process.closeWriteChannel();
-    process.waitForFinished(60000);
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err += QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
-
-// A network namespace of this test, deleted when it goes out of scope. It starts
-// with nothing but a loopback interface that is down.
-class Namespace {
-public:
-    explicit Namespace(const QString& role)
-        : name_(QStringLiteral("tessaly-test-%1-%2").arg(QCoreApplication::applicationPid()).arg(role)) {}
-    ~Namespace() {
-        if (created_)
-            runTool(ip_, {"netns", "delete", name_});
-    }
-    Namespace(const Namespace&) = delete;
-    Namespace& operator=(const Namespace&) = delete;
-
-    // Why namespaces cannot be used here, or nothing when the namespace was created.
-    QString create() {
-        if (::geteuid() != 0)
-            return QStringLiteral("network namespace tests need root");
-        ip_ = QStandardPaths::findExecutable(QStringLiteral("ip"));
-        if (ip_.isEmpty())
-            ip_ = QStandardPaths::findExecutable(QStringLiteral("ip"), {"/usr/sbin", "/sbin"});
-        if (ip_.isEmpty())
-            return QStringLiteral("the ip tool is not installed");
-        const ToolRun added = runTool(ip_, {"netns", "add", name_});
-        if (added.exitCode != 0)
-            return QStringLiteral("cannot create a network namespace here: ") + added.err.trimmed();
-        created_ = true;
-        return {};
-    }
-
-    // Runs a shell command inside the namespace.
-    bool shell(const QString& command) {
-        const ToolRun run = runTool(ip_, {"netns", "exec", name_, "sh", "-c", command});
-        if (run.exitCode != 0)
-            qWarning("%s: %s", qPrintable(command), qPrintable(run.err));
-        return run.exitCode == 0;
-    }
-
-    CliRun cli(const QStringList& arguments) {
-        const ToolRun run = runTool(ip_, QStringList{"netns", "exec", name_, TESSALY_CLI_PATH} + arguments);
-        return {run.exitCode, run.out, run.err};
-    }
-
-private:
-    QString name_;
-    QString ip_;
-    bool created_ = false;
-};
-
-#define CREATE_NAMESPACE(ns)                                                                                 \
-    do {                                                                                                     \
-        const QString why = (ns).create();                                                                   \
-        if (!why.isEmpty())                                                                                  \
-            QSKIP(qPrintable(why));                                                                          \
-    } while (false)
 
 const QString Found = QStringLiteral("Device Found!\n");
 const QString NotFound = QStringLiteral("Device Not Found!\n");

@@ -1,9 +1,12 @@
 // Modbus TCP byte for byte: the frames the probe sends, how received frames are split
 // and judged, and the server's side that a gateway answers with. The expected bytes
 // are written out from the protocol's frame layout, not formed by the code under test.
+#include "modbus/DataRequest.h"
 #include "modbus/Mbap.h"
 #include "modbus/ModbusProtocol.h"
 #include "modbus/ReadExchange.h"
+#include "modbus/RequestRouter.h"
+#include "modbus/SimulatedUnits.h"
 
 #include <QTest>
 
@@ -12,6 +15,7 @@ using namespace tessaly::modbus;
 Q_DECLARE_METATYPE(Function)
 Q_DECLARE_METATYPE(ReadAnswer::Kind)
 Q_DECLARE_METATYPE(FrameScan::Status)
+Q_DECLARE_METATYPE(DataRequest)
 
 namespace {
 QByteArray hex(const char* spaced) {
@@ -36,6 +40,13 @@ private slots:
     void serverRequests();
     void serverAnswers_data();
     void serverAnswers();
+    void dataRequests_data();
+    void dataRequests();
+    void natRoutes_data();
+    void natRoutes();
+    void simulatedUnits();
+    void unitLists_data();
+    void unitLists();
 };
 
 void TestModbus::requestFrames_data() {
@@ -293,6 +304,159 @@ void TestModbus::serverAnswers() {
     QCOMPARE(
         exceptionPdu(std::uint8_t(function), ExceptionCode::GatewayTargetDeviceFailedToRespond).toHex(' '),
         (QByteArray(1, char(0x80 | int(function))) + hex("0B")).toHex(' '));
+}
+
+// Every function a gateway serves, byte for byte both ways: what a server parses from
+// the PDU, and the PDU a client forms for it; a write's answer; the exceptions.
+void TestModbus::dataRequests_data() {
+    QTest::addColumn<QByteArray>("pdu");
+    QTest::addColumn<int>("exception"); // 0: parsed
+    QTest::addColumn<DataRequest>("request");
+    QTest::addColumn<QByteArray>("answer"); // a write's
+    const DataRequest none;
+    QTest::newRow("read coils") << hex("01 0013 0025") << 0
+                                << DataRequest{Function::ReadCoils, 0x13, 0x25, {}} << QByteArray();
+    QTest::newRow("write single coil on")
+        << hex("05 00AC FF00") << 0 << DataRequest{Function::WriteSingleCoil, 0xAC, 1, {1}}
+        << hex("05 00AC FF00");
+    QTest::newRow("write single coil off")
+        << hex("05 00AC 0000") << 0 << DataRequest{Function::WriteSingleCoil, 0xAC, 1, {0}}
+        << hex("05 00AC 0000");
+    QTest::newRow("write single register")
+        << hex("06 0001 0003") << 0 << DataRequest{Function::WriteSingleRegister, 1, 1, {3}}
+        << hex("06 0001 0003");
+    QTest::newRow("write ten coils, lowest bit first")
+        << hex("0F 0013 000A 02 CD 01") << 0
+        << DataRequest{Function::WriteMultipleCoils, 0x13, 10, {1, 0, 1, 1, 0, 0, 1, 1, 1, 0}}
+        << hex("0F 0013 000A");
+    QTest::newRow("write two registers")
+        << hex("10 0001 0002 04 000A 0102") << 0
+        << DataRequest{Function::WriteMultipleRegisters, 1, 2, {0x0A, 0x0102}} << hex("10 0001 0002");
+    QTest::newRow("coil neither on nor off") << hex("05 0000 0001") << 0x03 << none << QByteArray();
+    QTest::newRow("single write short") << hex("06 0001 00") << 0x03 << none << QByteArray();
+    QTest::newRow("byte count not the coils'") << hex("0F 0000 000A 01 FF") << 0x03 << none << QByteArray();
+    QTest::newRow("values short of the byte count")
+        << hex("10 0000 0002 04 0001") << 0x03 << none << QByteArray();
+    QTest::newRow("124 registers") << hex("10 0000 007C F8") + QByteArray(248, '\0') << 0x03 << none
+                                   << QByteArray();
+    QTest::newRow("writes past 65535") << hex("10 FFFF 0002 04 0001 0002") << 0x02 << none << QByteArray();
+    QTest::newRow("function 0x08") << hex("08 0000 A537") << 0x01 << none << QByteArray();
+    QTest::newRow("no function code") << QByteArray() << 0x01 << none << QByteArray();
+}
+
+void TestModbus::dataRequests() {
+    QFETCH(QByteArray, pdu);
+    QFETCH(int, exception);
+    QFETCH(DataRequest, request);
+    QFETCH(QByteArray, answer);
+    const auto parsed = parseDataRequest(pdu);
+    if (exception != 0) {
+        QCOMPARE(int(std::get<ExceptionCode>(parsed)), exception);
+        return;
+    }
+    QCOMPARE(std::get<DataRequest>(parsed), request);
+    QCOMPARE(dataRequestPdu(request).toHex(' '), pdu.toHex(' '));
+    if (isWrite(request.function))
+        QCOMPARE(writeAnswerPdu(request).toHex(' '), answer.toHex(' '));
+}
+
+// NAT rows: holding registers 100-109 are unit 2's 0-9, 110-119 unit 3's 500-509;
+// coils 0-15 unit 2's coils from 16 on; input registers 0-4 near the top of unit 4's.
+void TestModbus::natRoutes_data() {
+    QTest::addColumn<QByteArray>("pdu");
+    QTest::addColumn<int>("exception"); // 0: routed
+    QTest::addColumn<int>("unit");
+    QTest::addColumn<QByteArray>("routed");
+    QTest::newRow("inside the first row") << hex("03 0064 000A") << 0 << 2 << hex("03 0000 000A");
+    QTest::newRow("offset kept") << hex("03 0067 0002") << 0 << 2 << hex("03 0003 0002");
+    QTest::newRow("second row") << hex("03 006E 0001") << 0 << 3 << hex("03 01F4 0001");
+    QTest::newRow("a write takes the holding row")
+        << hex("10 006F 0001 02 ABCD") << 0 << 3 << hex("10 01F5 0001 02 ABCD");
+    QTest::newRow("single register write") << hex("06 0065 0007") << 0 << 2 << hex("06 0001 0007");
+    QTest::newRow("coils by write single coil") << hex("05 000F FF00") << 0 << 2 << hex("05 001F FF00");
+    QTest::newRow("across two rows") << hex("03 006C 0004") << 0x02 << 0 << QByteArray();
+    QTest::newRow("past the row's end") << hex("03 0064 000B") << 0x02 << 0 << QByteArray();
+    QTest::newRow("no row for the table") << hex("02 0000 0001") << 0x02 << 0 << QByteArray();
+    QTest::newRow("input registers, RTU side past 65535") << hex("04 0000 0003") << 0x02 << 0 << QByteArray();
+    QTest::newRow("not a data function") << hex("08 0000 A537") << 0x01 << 0 << QByteArray();
+    QTest::newRow("malformed read") << hex("03 0064 00") << 0x03 << 0 << QByteArray();
+}
+
+void TestModbus::natRoutes() {
+    QFETCH(QByteArray, pdu);
+    QFETCH(int, exception);
+    QFETCH(int, unit);
+    QFETCH(QByteArray, routed);
+    const RequestRouter router = RequestRouter::nat({{DataTable::HoldingRegisters, 100, 2, 0, 10},
+                                                     {DataTable::HoldingRegisters, 110, 3, 500, 10},
+                                                     {DataTable::Coils, 0, 2, 16, 16},
+                                                     {DataTable::InputRegisters, 0, 4, 65534, 5}});
+    // The unit identifier is not looked at.
+    const auto route = router.route(77, pdu);
+    if (exception != 0) {
+        QCOMPARE(int(std::get<ExceptionCode>(route)), exception);
+        return;
+    }
+    QCOMPARE(std::get<RoutedRequest>(route).unit, unit);
+    QCOMPARE(std::get<RoutedRequest>(route).pdu.toHex(' '), routed.toHex(' '));
+    // A write's echo goes back with the address the client wrote to.
+    if (isWrite(Function(quint8(pdu[0])))) {
+        const QByteArray echo = routed.left(5);
+        QCOMPARE(router.answerFor(pdu, echo).toHex(' '), pdu.left(5).toHex(' '));
+    }
+    // Routing mode passes any public function on as it came, and refuses the others.
+    QCOMPARE(std::get<RoutedRequest>(RequestRouter::routing().route(7, pdu)), (RoutedRequest{7, pdu}));
+    QCOMPARE(int(std::get<ExceptionCode>(RequestRouter::routing().route(7, hex("41 00")))), 0x01);
+}
+
+void TestModbus::simulatedUnits() {
+    SimulatedUnits units({1, 2});
+    QVERIFY(units.answers(2) && !units.answers(3));
+    // The starting pattern, by table.
+    QCOMPARE(units.answer(2, hex("03 0005 0002")).toHex(' '), hex("03 04 07D5 07D6").toHex(' '));
+    QCOMPARE(units.answer(1, hex("04 0000 0001")).toHex(' '), hex("04 02 7918").toHex(' ')); // 31000
+    QCOMPARE(units.answer(1, hex("01 0000 0004")).toHex(' '), hex("01 01 05").toHex(' '));   // 1 0 1 0
+    QCOMPARE(units.answer(1, hex("02 0000 0006")).toHex(' '), hex("02 01 24").toHex(' '));   // a = 2 and 5
+    // Writes stick; a broadcast reaches every unit; input registers take no write.
+    QCOMPARE(units.answer(1, hex("10 0005 0002 04 1111 2222")).toHex(' '), hex("10 0005 0002").toHex(' '));
+    QCOMPARE(units.answer(1, hex("03 0004 0003")).toHex(' '), hex("03 06 03EC 1111 2222").toHex(' '));
+    units.broadcast(hex("05 0000 FF00"));
+    QCOMPARE(units.answer(2, hex("01 0000 0002")).toHex(' '),
+             hex("01 01 03").toHex(' ')); // coil 0 set, 1 odd
+    QCOMPARE(units.answer(2, hex("03 0005 0001")).toHex(' '), hex("03 02 07D5").toHex(' '));
+    QCOMPARE(units.answer(2, hex("2B 0E 01 00")).toHex(' '), hex("AB 01").toHex(' '));
+    QCOMPARE(units.answer(2, hex("03 FFFF 0002")).toHex(' '), hex("83 02").toHex(' '));
+}
+
+void TestModbus::unitLists_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("units"); // as unitListText prints them; empty: refused
+    QTest::newRow("one") << "1"
+                         << "1";
+    QTest::newRow("list and ranges, any order") << "7,1,2,5-6"
+                                                << "1-2,5-7";
+    QTest::newRow("whole range") << "1-247"
+                                 << "1-247";
+    QTest::newRow("broadcast address") << "0"
+                                       << "";
+    QTest::newRow("248") << "248"
+                         << "";
+    QTest::newRow("backwards range") << "5-3"
+                                     << "";
+    QTest::newRow("empty item") << "1,,2"
+                                << "";
+    QTest::newRow("blank") << ""
+                           << "";
+}
+
+void TestModbus::unitLists() {
+    QFETCH(QString, text);
+    QFETCH(QString, units);
+    const auto parsed = parseUnitList(text);
+    if (units.isEmpty())
+        QVERIFY(std::holds_alternative<QString>(parsed));
+    else
+        QCOMPARE(unitListText(std::get<QList<int>>(parsed)), units);
 }
 
 QTEST_APPLESS_MAIN(TestModbus)

@@ -27,14 +27,14 @@ echo "depends: $depends"
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
 program="$root/usr/lib/tessaly"
-for f in tessaly tessaly-cli tessaly-probe FlashWrite.exe; do
+for f in tessaly tessaly-cli tessaly-probe tessaly-gateway FlashWrite.exe; do
   [ -x "$program/$f" ] || fail "missing program $program/$f"
 done
 check_file "$program/MASTER/sx48316.sx"
 check_file "$program/shared-install"
 check_file "$root/usr/share/icons/hicolor/scalable/apps/tessaly.svg"
 check_file "$root/usr/share/icons/hicolor/48x48/apps/tessaly.png"
-for f in tessaly tessaly-cli; do
+for f in tessaly tessaly-cli tessaly-gateway; do
   [ "$(readlink -f "$root/usr/bin/$f")" = "$program/$f" ] || fail "/usr/bin/$f does not lead to $program/$f"
 done
 desktop="$root/usr/share/applications/tessaly.desktop"
@@ -93,6 +93,13 @@ done
 check_file "$project/New_sx48316.sx"
 "$program/tessaly-cli" inspect "$project/New_sx48316.sx" | grep -qx 'ip=192.168.1.50' ||
   fail "New_sx48316.sx does not carry the project's address"
+# The installed gateway boots it, served on loopback, and ends on SIGTERM.
+"$program/tessaly-gateway" --firmware "$project/New_sx48316.sx" --listen 127.0.0.1:0 --simulate 1 \
+  >"$work/gateway.log" 2>&1 &
+gateway=$!
+for _ in $(seq 50); do grep -q 'Modbus TCP at 127.0.0.1:' "$work/gateway.log" && break; sleep 0.2; done
+kill -TERM "$gateway"; wait "$gateway" || fail "tessaly-gateway did not end cleanly: $(cat "$work/gateway.log")"
+grep -qx '  ip=192.168.1.50' "$work/gateway.log" || fail "tessaly-gateway did not boot: $(cat "$work/gateway.log")"
 for _ in $(seq 50); do grep -q 'Cannot open COM3' "$work/gui.log" && break; sleep 0.2; done
 grep -q "Cannot open COM3 ($work/no-such-port)" "$work/gui.log" ||
   fail "the flashing tool did not run on COM3: $(cat "$work/gui.log")"

@@ -1,5 +1,6 @@
 #include "tools/flashwrite/FlashWriteJob.h"
 
+#include "firmware/FlashToolCall.h"
 #include "firmware/srecord/SxFileCheck.h"
 #include "tools/flashwrite/FlashWriteCall.h"
 
@@ -35,7 +36,6 @@ const QString PortPermissionDenied =
 
 constexpr qint64 MaxFileSize = 64 * 1024 * 1024;
 constexpr int DefaultStallMilliseconds = 10000;
-constexpr qint32 BaudRate = 115200;
 
 // Whether this process lacks the right to read and write `device`. QSerialPort reports
 // a busy device as a permission error too; only EACCES is a matter of groups.
@@ -97,7 +97,7 @@ void FlashWriteJob::start() {
     portLabel_ = name;
     device_ = device.device;
     port_.setPortName(device_);
-    port_.setBaudRate(BaudRate);
+    port_.setBaudRate(FlashLineBaudRate);
     port_.setDataBits(QSerialPort::Data8);
     port_.setParity(QSerialPort::NoParity);
     port_.setStopBits(QSerialPort::OneStop);

@@ -41,7 +41,7 @@ int main(int argc, char* argv[]) {
     }
     QtMessages messages;
     const ChosenProgramDirectory chosen =
-        chooseProgramDirectory(arguments, QApplication::applicationDirPath(), {FlashToolFileName});
+        chooseProgramDirectory(arguments, QApplication::applicationDirPath(), PerUserLinkedTools);
     if (chosen.failure)
         messages.error(*chosen.failure);
     const QString& programDir = chosen.path;

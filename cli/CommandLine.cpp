@@ -58,7 +58,7 @@ int runCommandLine(int argc, char* argv[], std::span<const Command> commands) {
                 return *status;
     }
     const ChosenProgramDirectory chosen =
-        chooseProgramDirectory(all, QCoreApplication::applicationDirPath(), {FlashToolFileName});
+        chooseProgramDirectory(all, QCoreApplication::applicationDirPath(), PerUserLinkedTools);
     if (chosen.failure)
         err << *chosen.failure << Qt::endl;
     const QString& programDir = chosen.path;

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace tessaly {
@@ -9,6 +10,10 @@ namespace tessaly {
 // The flashing tool's file in the program directory. The same name on every platform,
 // so that "FlashWrite.exe Not Found, Procedure Aborted" stays true.
 inline const QString FlashToolFileName = QStringLiteral("FlashWrite.exe");
+
+// What a per-user program directory links to the installed files
+// (chooseProgramDirectory), the same for every program that may prepare it.
+inline const QStringList PerUserLinkedTools{FlashToolFileName};
 
 // The byte between the quoted file name and the port index (the pilcrow sign in the
 // Windows-1252 code page).

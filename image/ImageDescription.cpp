@@ -1,6 +1,9 @@
 #include "image/ImageDescription.h"
 
+#include "documents/DottedValues.h"
 #include "image/CommunityName.h"
+
+#include <QtEndian>
 
 namespace tessaly {
 
@@ -10,11 +13,7 @@ namespace {
 constexpr int BaudRates[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
 
 QString dotted(const ConfigImage& image, int offset) {
-    return QStringLiteral("%1.%2.%3.%4")
-        .arg(int(image.byte(offset)))
-        .arg(int(image.byte(offset + 1)))
-        .arg(int(image.byte(offset + 2)))
-        .arg(int(image.byte(offset + 3)));
+    return ipv4Text(qFromBigEndian<std::uint32_t>(image.bytes().data() + offset));
 }
 
 QString communityName(const ConfigImage& image, int offset) {

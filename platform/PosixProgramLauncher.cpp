@@ -172,7 +172,7 @@ std::variant<int, QString> runProgramAndWait(const QString& program, const QByte
     // knows whom to pass it to.
     sigset_t stops, before;
     sigemptyset(&stops);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+    for (const int signal : StopSignals)
         sigaddset(&stops, signal);
     ::pthread_sigmask(SIG_BLOCK, &stops, &before);
     const pid_t child = ::fork();

@@ -1,6 +1,7 @@
 #include "app/AppIcon.h"
 #include "app/ApplicationSetup.h"
 #include "app/MainWindow.h"
+#include "app/ProgramVersion.h"
 #include "app/SingleInstance.h"
 #include "app/Walkthrough.h"
 #include "firmware/FlashToolCall.h"
@@ -26,7 +27,7 @@ int main(int argc, char* argv[]) {
     using namespace tessaly;
     QApplication application(argc, argv);
     configureApplication();
-    QApplication::setApplicationVersion(QStringLiteral("1.001"));
+    QApplication::setApplicationVersion(ProgramVersion);
     QApplication::setWindowIcon(applicationIcon());
     QGuiApplication::setDesktopFileName(QStringLiteral("tessaly")); // tessaly.desktop
 

@@ -8,7 +8,6 @@
 #include "platform/Clock.h"
 #include "platform/PathForms.h"
 
-#include <QDir>
 #include <QFile>
 
 namespace tessaly {
@@ -16,8 +15,8 @@ namespace tessaly {
 namespace {
 
 // Names as users see them, with the platform's separator.
-const QString BankName = QDir::toNativeSeparators(BinDirectoryName + QLatin1Char('/') + BankBinFileName);
-const QString SourceName = QDir::toNativeSeparators(BinDirectoryName + QLatin1Char('/') + BankSourceFileName);
+const QString BankName = joinPath(BinDirectoryName, BankBinFileName);
+const QString SourceName = joinPath(BinDirectoryName, BankSourceFileName);
 
 // The build time and date are not compared, so any valid moment serves.
 class AnyMoment final : public Clock {

@@ -7,6 +7,19 @@
 
 using namespace tessaly::test;
 
+namespace {
+// Project Line3, built and composed from a reference firmware with an empty bank 1.
+bool composeLine3(const ProgramDir& dir) {
+    const QStringList program{"--program-dir", dir.path()};
+    const QStringList project{"--project", "Line3"};
+    if (runCli(program + QStringList{"new", "Line3"}).exitCode != 0 ||
+        runCli(program + QStringList{"build"} + project).exitCode != 0)
+        return false;
+    writeAll(dir.file("MASTER/sx48316.sx"), firmwareWithBank(QByteArray(0x4000, '\0')) + "S9030000FC\r\n");
+    return runCli(program + QStringList{"compose"} + project).exitCode == 0;
+}
+} // namespace
+
 class TestCliFirmware : public QObject {
     Q_OBJECT
 private slots:
@@ -195,10 +208,7 @@ void TestCliFirmware::toolStatusWhenWaiting() {
     ProgramDir dir;
     const QStringList program{"--program-dir", dir.path()};
     const QStringList project{"--project", "Line3"};
-    QCOMPARE(runCli(program + QStringList{"new", "Line3"}).exitCode, 0);
-    QCOMPARE(runCli(program + QStringList{"build"} + project).exitCode, 0);
-    writeAll(dir.file("MASTER/sx48316.sx"), firmwareWithBank(QByteArray(0x4000, '\0')) + "S9030000FC\r\n");
-    QCOMPARE(runCli(program + QStringList{"compose"} + project).exitCode, 0);
+    QVERIFY(composeLine3(dir));
     const QString tool = dir.file("FlashWrite.exe");
     writeAll(tool, "#!/bin/sh\nexit " + QByteArray::number(toolStatus) + "\n");
     QFile::setPermissions(tool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -240,10 +250,7 @@ void TestCliFirmware::flashSendsOnlyWhatUpdateWould() {
     ProgramDir dir;
     const QStringList program{"--program-dir", dir.path()};
     const QStringList project{"--project", "Line3"};
-    QCOMPARE(runCli(program + QStringList{"new", "Line3"}).exitCode, 0);
-    QCOMPARE(runCli(program + QStringList{"build"} + project).exitCode, 0);
-    writeAll(dir.file("MASTER/sx48316.sx"), firmwareWithBank(QByteArray(0x4000, '\0')) + "S9030000FC\r\n");
-    QCOMPARE(runCli(program + QStringList{"compose"} + project).exitCode, 0);
+    QVERIFY(composeLine3(dir));
     const QString firmware = dir.file("PROJECTS/Line3/New_sx48316.sx");
 
     if (after == "touch") {

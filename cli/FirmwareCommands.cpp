@@ -242,6 +242,10 @@ int runFlash(CliContext& context, QStringList args) {
     if (!requireProject(context))
         return 1;
     const MergeSettings settings = composeRequest(context.workspace.paths(), std::nullopt, output).settings;
+    // A path the tool cannot be handed is refused first, as update does: the update the
+    // staleness refusal names would stop there too.
+    if (!flashToolCanBeCalled(context, settings))
+        return 1;
     // A missing firmware is the flash step's own refusal.
     if (QFileInfo(settings.OutputDirectory + settings.OutputName).isFile())
         if (const std::optional<QString> refusal = outdatedFirmware(context.workspace.paths(), settings)) {

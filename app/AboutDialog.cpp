@@ -3,6 +3,7 @@
 #include "app/AppIcon.h"
 #include "app/LinkLabel.h"
 #include "app/MakerLinks.h"
+#include "app/ProgramVersion.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -38,7 +39,7 @@ TFAbout::TFAbout(UrlOpener openUrl, QWidget* parent)
     Label1->setFont(bold);
     Label2 = new QLabel(QStringLiteral("CAN to Modbus TCP Slave"), this);
     Label2->setObjectName(QStringLiteral("Label2"));
-    Label3 = new QLabel(QStringLiteral("Version 1.001"), this);
+    Label3 = new QLabel(QStringLiteral("Version ") + ProgramVersion, this);
     Label3->setObjectName(QStringLiteral("Label3"));
     Label4 = linkLabel(MakerWebAddress, QUrl(MakerWebAddress), QStringLiteral("Label4"), this);
     Label5 = linkLabel(MakerMailAddress, QUrl(QStringLiteral("mailto:") + MakerMailAddress),

@@ -1,6 +1,7 @@
 #include "app/AppIcon.h"
 #include "app/ApplicationSetup.h"
 #include "app/MainWindow.h"
+#include "app/ProgramVersion.h"
 #include "app/SingleInstance.h"
 #include "app/Walkthrough.h"
 #include "firmware/FlashToolCall.h"
@@ -20,8 +21,6 @@
 
 namespace {
 
-constexpr char Version[] = "1.001";
-
 // --help, from which help2man makes the manual page tessaly(1).
 constexpr char Help[] = "Usage: tessaly [--program-dir DIR]\n"
                         "Starts the configurator. DIR holds MASTER, PROJECTS and Tessaly.ini;\n"
@@ -40,7 +39,7 @@ bool printedInformation(int argc, char* argv[]) {
             return true;
         }
         if (std::strcmp(argv[i], "--version") == 0) {
-            std::printf("tessaly %s\n", Version);
+            std::printf("tessaly %s\n", qPrintable(tessaly::ProgramVersion));
             return true;
         }
     }
@@ -60,14 +59,14 @@ int main(int argc, char* argv[]) {
         return 0;
     QApplication application(argc, argv);
     configureApplication();
-    QApplication::setApplicationVersion(QString::fromLatin1(Version));
+    QApplication::setApplicationVersion(ProgramVersion);
     QApplication::setWindowIcon(applicationIcon());
     QGuiApplication::setDesktopFileName(QStringLiteral("tessaly")); // tessaly.desktop
 
     const QStringList arguments = QApplication::arguments();
     QtMessages messages;
     const ChosenProgramDirectory chosen =
-        chooseProgramDirectory(arguments, QApplication::applicationDirPath(), {FlashToolFileName});
+        chooseProgramDirectory(arguments, QApplication::applicationDirPath(), PerUserLinkedTools);
     if (chosen.failure)
         messages.error(*chosen.failure);
     const QString& programDir = chosen.path;

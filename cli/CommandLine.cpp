@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 
+#include "app/ProgramVersion.h"
 #include "cli/CliContext.h"
 #include "firmware/FlashToolCall.h"
 #include "platform/ProgramDirectory.h"
@@ -89,7 +90,7 @@ int runCommandLine(int argc, char* argv[], std::span<const Command> commands) {
     startArguments = std::span<char* const>(argv, static_cast<std::size_t>(argc));
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tessaly-cli"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.001"));
+    QCoreApplication::setApplicationVersion(ProgramVersion);
     useBinaryStandardStreams();
     QTextStream out(stdout);
     QTextStream err(stderr);
@@ -102,7 +103,7 @@ int runCommandLine(int argc, char* argv[], std::span<const Command> commands) {
                 return *status;
     }
     const ChosenProgramDirectory chosen =
-        chooseProgramDirectory(all, QCoreApplication::applicationDirPath(), {FlashToolFileName});
+        chooseProgramDirectory(all, QCoreApplication::applicationDirPath(), PerUserLinkedTools);
     if (chosen.failure)
         err << *chosen.failure << Qt::endl;
     const QString& programDir = chosen.path;

@@ -5,8 +5,7 @@
 #include "cli/CommandTable.h"
 #include "cli/PortMapOfProgram.h"
 #include "commissioning/ProjectSteps.h"
-#include "firmware/BankCurrency.h"
-#include "firmware/BankWindow.h"
+#include "firmware/BuiltFiles.h"
 #include "firmware/ComposeFirmware.h"
 #include "firmware/FlashToolCall.h"
 #include "firmware/SerialDeviceCheck.h"
@@ -27,13 +26,19 @@ namespace {
 
 const QString StaleBankWarning = QStringLiteral("%1: run build first");
 const QString StaleBankRefusal = QStringLiteral("%1: run update, which builds, composes and flashes");
-const QString FirmwareWithoutBankRefusal =
-    QStringLiteral("%1 does not hold %2 in bank 1: run update, or compose before flash");
+const QString StaleFirmwareRefusal = QStringLiteral("%1: run update, or compose before flash");
 const QString NotASerialPort = QStringLiteral("%1 is not a serial port");
 const QString NoDisplayNote = QStringLiteral("No display: %1 runs without a window, and %2 waits for it as "
                                              "with --wait");
 const QString TransferStopped = QStringLiteral("Stopped by %1: %2");
 const QString ToolEndedWithStatus = QStringLiteral("%1 ended with status %2");
+
+// "FINDING: what mends it"; a finding that is a sentence gives up its full stop.
+QString withRemedy(const QString& remedy, QString finding) {
+    if (finding.endsWith(QLatin1Char('.')))
+        finding.chop(1);
+    return remedy.arg(finding);
+}
 
 std::optional<QString> takeOutputName(QStringList& args) {
     const std::optional<QString> output = CliContext::takeOption(args, QStringLiteral("--output"));
@@ -103,10 +108,12 @@ void warnUnlessPortLeadsSomewhere(CliContext& context, const PortChoice& choice)
 // holds bin/bank1.bin, which in turn holds what pargen.xml builds now. The text that
 // refuses it, naming the command that mends it.
 std::optional<QString> outdatedFirmware(const ProjectPaths& paths, const MergeSettings& settings) {
-    if (const std::optional<QString> outdated = bankFileOutdated(paths.ProjectDir))
-        return StaleBankRefusal.arg(*outdated);
-    if (!firmwareHoldsBankFile(settings.OutputDirectory + settings.OutputName, bankBinPath(paths.ProjectDir)))
-        return FirmwareWithoutBankRefusal.arg(settings.OutputName, bankFileShownName());
+    const BuiltBank bank = examineBankFile(paths.ProjectDir);
+    if (const QString fault = bank.fault(); !fault.isEmpty())
+        return withRemedy(StaleBankRefusal, fault);
+    const BuiltFile firmware = examineFirmwareFile(paths.ProjectDir, settings.OutputName, bank.held);
+    if (firmware.state != BuiltState::Current)
+        return withRemedy(StaleFirmwareRefusal, firmware.finding);
     return std::nullopt;
 }
 
@@ -202,11 +209,11 @@ bool flashToolCanBeCalled(CliContext& context, const MergeSettings& settings) {
 // The bank file differs from what the parameters build when the last build failed or
 // never ran; the GUI always builds first, the command line leaves it to the user.
 void warnIfBankIsStale(CliContext& context) {
-    const QString projectDir = context.workspace.paths().ProjectDir;
-    if (!QFileInfo(bankBinPath(projectDir)).isFile())
+    const BuiltBank bank = examineBankFile(context.workspace.paths().ProjectDir);
+    if (bank.file.state == BuiltState::Missing)
         return; // the merge says so in its own words
-    if (const std::optional<QString> outdated = bankFileOutdated(projectDir))
-        context.messages.plain(StaleBankWarning.arg(*outdated));
+    if (const QString fault = bank.fault(); !fault.isEmpty())
+        context.messages.plain(withRemedy(StaleBankWarning, fault));
 }
 
 } // namespace
@@ -235,7 +242,8 @@ int runFlash(CliContext& context, QStringList args) {
     if (!requireProject(context))
         return 1;
     const MergeSettings settings = composeRequest(context.workspace.paths(), std::nullopt, output).settings;
-    // A path the tool cannot receive is refused first: no rebuild would mend it.
+    // A path the tool cannot be handed is refused first, as update does: the update the
+    // staleness refusal names would stop there too.
     if (!flashToolCanBeCalled(context, settings))
         return 1;
     // A missing firmware is the flash step's own refusal.

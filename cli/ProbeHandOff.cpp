@@ -4,6 +4,7 @@
 
 #include "cli/CommandLine.h"
 #include "cli/CommandTable.h"
+#include "platform/SystemProgramLauncher.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -41,7 +42,7 @@ int runProbeProgram() {
     process.setInputChannelMode(QProcess::ForwardedInputChannel);
     process.start(program, QCoreApplication::arguments().mid(1));
     if (!process.waitForStarted(-1)) {
-        err << QStringLiteral("Cannot start \"%1\": %2").arg(shown, process.errorString()) << Qt::endl;
+        err << cannotStartProgramMessage(program, process.errorString()) << Qt::endl;
         return 1;
     }
     process.waitForFinished(-1);
@@ -55,8 +56,7 @@ int runProbeProgram() {
     argv.push_back(nullptr);
     std::fflush(nullptr);
     ::execv(path.constData(), argv.data());
-    err << QStringLiteral("Cannot start \"%1\": %2").arg(shown, QString::fromLocal8Bit(std::strerror(errno)))
-        << Qt::endl;
+    err << cannotStartProgramMessage(program, QString::fromLocal8Bit(std::strerror(errno))) << Qt::endl;
     return 1;
 #endif
 }

@@ -1,7 +1,6 @@
 #include "commissioning/FleetCheck.h"
 
-#include "documents/GeneralParameters.h"
-#include "documents/ParseInt32.h"
+#include "documents/DottedValues.h"
 #include "documents/ValidateGeneralParameters.h"
 #include "firmware/BuiltFiles.h"
 #include "firmware/ComposeFirmware.h"
@@ -10,30 +9,13 @@
 #include "workspace/ProjectList.h"
 #include "workspace/ProjectPaths.h"
 
-#include <QFileInfo>
 #include <QMap>
 #include <QThread>
-#include <array>
 
 namespace tessaly {
 
 namespace {
 const QString NewFirmwareName = NewFirmwarePrefix + ReferenceFirmwareName;
-
-std::uint32_t addressOf(const std::array<const QString*, 4>& texts) {
-    std::uint32_t address = 0;
-    for (const QString* text : texts)
-        address = (address << 8) | static_cast<std::uint32_t>(ParseInt32(*text).value_or(0));
-    return address;
-}
-
-QString dotted(std::uint32_t address) {
-    return QStringLiteral("%1.%2.%3.%4")
-        .arg(address >> 24)
-        .arg((address >> 16) & 0xFF)
-        .arg((address >> 8) & 0xFF)
-        .arg(address & 0xFF);
-}
 
 // What one project's files and values say; the address joins the check across projects.
 struct ProjectFindings {
@@ -47,12 +29,8 @@ public:
     explicit ProjectCheck(const QString& directory) : directory_(directory) {}
 
     ProjectFindings run() {
-        const QString pargen = joinPath(directory_, PargenFileName);
         QStringList documentLines;
-        if (!QFileInfo(pargen).isFile())
-            documentLines << BuiltFileMissingMessage.arg(PargenFileName);
-        else
-            checkDocument(pargen, documentLines);
+        checkDocument(joinPath(directory_, PargenFileName), documentLines);
         const BuiltFiles built = examineBuiltFiles(directory_, NewFirmwareName);
         // A document already found faulty says why it builds no image.
         if (!built.imageFailure.isEmpty() && documentLines.isEmpty())
@@ -65,35 +43,31 @@ private:
     // The values must be ones the dialog accepts, and the address one a device may
     // have in its own subnet: neither the network's nor its broadcast address.
     void checkDocument(const QString& pargenPath, QStringList& lines) {
-        const LoadedGeneralParameters loaded = ReadGeneralParameters(pargenPath);
-        if (!loaded.ok()) {
-            lines << loaded.error;
+        const auto parameters = deviceParameters(pargenPath);
+        if (const QString* why = std::get_if<QString>(&parameters)) {
+            lines << *why;
             return;
         }
-        const GeneralParameters& p = loaded.parameters;
-        if (const std::optional<QString> refusal = ValidateGeneralParameters(p)) {
-            lines << *refusal;
-            return;
-        }
-        const std::uint32_t address = addressOf({&p.TCP_IP1, &p.TCP_IP2, &p.TCP_IP3, &p.TCP_IP4});
-        const std::uint32_t mask = addressOf({&p.TCP_SUB1, &p.TCP_SUB2, &p.TCP_SUB3, &p.TCP_SUB4});
+        const GeneralParameters& p = std::get<GeneralParameters>(parameters);
+        const std::uint32_t address = ipv4Value(p, IpAddressOctets);
+        const std::uint32_t mask = ipv4Value(p, SubnetMaskOctets);
         findings_.address = address;
         const std::uint32_t hostBits = ~mask;
         // Host bits below network bits only: 255.255.255.0, never 0.255.255.255. A
         // device may take such a mask, so this is worth a look rather than a fault.
         if ((hostBits & (hostBits + 1)) != 0) {
-            lines << MaskNotContiguousText.arg(dotted(mask));
+            lines << MaskNotContiguousText.arg(ipv4Text(mask));
             ++findings_.warnings;
             return;
         }
         // A /31 or /32 subnet has no network or broadcast address to avoid.
         if (hostBits < 3)
             return;
-        const QString subnet = dotted(address & mask) + QLatin1Char('/') + dotted(mask);
+        const QString subnet = ipv4Text(address & mask) + QLatin1Char('/') + ipv4Text(mask);
         if ((address & hostBits) == 0)
-            lines << NetworkAddressText.arg(dotted(address), subnet);
+            lines << NetworkAddressText.arg(ipv4Text(address), subnet);
         else if ((address & hostBits) == hostBits)
-            lines << BroadcastAddressText.arg(dotted(address), subnet);
+            lines << BroadcastAddressText.arg(ipv4Text(address), subnet);
     }
 
     const QString directory_;
@@ -130,7 +104,7 @@ FleetCheckSummary checkFleet(const ProjectPaths& paths, const std::function<void
     // Every address given to more than one project.
     for (auto it = projectsAt.cbegin(); it != projectsAt.cend(); ++it) {
         if (it.value().size() > 1) {
-            print(AddressSharedText.arg(dotted(it.key()), it.value().join(QStringLiteral(", "))));
+            print(AddressSharedText.arg(ipv4Text(it.key()), it.value().join(QStringLiteral(", "))));
             ++summary.found;
         }
     }

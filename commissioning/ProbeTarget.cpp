@@ -1,22 +1,14 @@
 #include "commissioning/ProbeTarget.h"
 
-#include "documents/GeneralParameters.h"
-#include "documents/ParseInt32.h"
+#include "documents/DottedValues.h"
 #include "documents/TranslateTable.h"
 #include "documents/TranslateTableFile.h"
 #include "documents/ValidateGeneralParameters.h"
-#include "documents/XmlText.h"
 #include "platform/IcmpEcho.h"
 
 namespace tessaly::commissioning {
 
 namespace {
-QString dottedAddress(const GeneralParameters& p) {
-    QStringList octets;
-    for (const QString* text : {&p.TCP_IP1, &p.TCP_IP2, &p.TCP_IP3, &p.TCP_IP4})
-        octets << QString::number(ParseInt32(*text).value_or(0));
-    return octets.join(QLatin1Char('.'));
-}
 
 std::variant<QList<ProbeRead>, QString> tableReads(const QString& varFile) {
     auto records = readTranslateTableRecords(varFile);
@@ -39,19 +31,16 @@ std::variant<QList<ProbeRead>, QString> tableReads(const QString& varFile) {
 
 std::variant<ProbeTarget, QString> projectTarget(const QString& pargenFile, const QString& varFile,
                                                  const ProbeOptions& options, bool withTable) {
-    // Without the document the defaults would stand in for it, and they name no device.
-    if (!documentPresent(pargenFile))
-        return NoParametersText;
-    const LoadedGeneralParameters loaded = ReadGeneralParameters(pargenFile);
-    if (!loaded.ok())
-        return loaded.error;
-    if (const std::optional<QString> refusal = ValidateGeneralParameters(loaded.parameters))
-        return *refusal;
+    auto parameters = deviceParameters(pargenFile);
+    if (QString* why = std::get_if<QString>(&parameters))
+        return std::move(*why);
+    const GeneralParameters& p = std::get<GeneralParameters>(parameters);
     ProbeTarget target;
-    target.host = dottedAddress(loaded.parameters);
-    if (target.host == QLatin1String("0.0.0.0"))
+    const std::uint32_t address = ipv4Value(p, IpAddressOctets);
+    target.host = ipv4Text(address);
+    if (address == 0)
         return unspecifiedAddressText(target.host);
-    target.port = loaded.parameters.TCP_PORT;
+    target.port = p.TCP_PORT;
     target.unit = options.unit;
     target.timeoutMs = options.timeoutMs;
     if (!withTable)

@@ -30,12 +30,11 @@ struct ProbeTarget {
     QList<ProbeRead> table; // read after the first read, in order
 };
 
-inline const QString NoParametersText = QStringLiteral("no pargen.xml, so no device to probe");
 
 // The device a project's pargen.xml names, with the rows of its translate table
-// (`varFile`) when `withTable`; or why there is none to probe: no pargen.xml, values that do not pass
-// General Parameter's checks, the unspecified address 0.0.0.0, a table that cannot be
-// read. Nothing is sent anywhere.
+// (`varFile`) when `withTable`; or why there is none to probe: what deviceParameters
+// finds (no pargen.xml, values that do not pass General Parameter's checks), the
+// unspecified address 0.0.0.0, a table that cannot be read. Nothing is sent anywhere.
 std::variant<ProbeTarget, QString> projectTarget(const QString& pargenFile, const QString& varFile,
                                                  const ProbeOptions& options, bool withTable);
 

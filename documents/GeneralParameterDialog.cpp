@@ -1,5 +1,6 @@
 #include "documents/GeneralParameterDialog.h"
 
+#include "documents/DottedValues.h"
 #include "documents/ParseInt32.h"
 #include "documents/SnmpDialog.h"
 #include "documents/ValidateGeneralParameters.h"
@@ -205,12 +206,9 @@ void TFpargen::FormShow() {
 }
 
 void TFpargen::showParameters(const GeneralParameters& p) {
-    const QString* texts[3][4] = {{&p.TCP_IP1, &p.TCP_IP2, &p.TCP_IP3, &p.TCP_IP4},
-                                  {&p.TCP_SUB1, &p.TCP_SUB2, &p.TCP_SUB3, &p.TCP_SUB4},
-                                  {&p.TCP_GAT1, &p.TCP_GAT2, &p.TCP_GAT3, &p.TCP_GAT4}};
-    for (int row = 0; row < 3; ++row) {
-        for (int i = 0; i < 4; ++i)
-            octets_[row][i]->setText(*texts[row][i]);
+    for (std::size_t row = 0; row < DottedValueMembers.size(); ++row) {
+        for (std::size_t i = 0; i < 4; ++i)
+            octets_[row][i]->setText(p.*(*DottedValueMembers[row])[i]);
     }
     SE_Port->setValue(p.TCP_PORT);
     readCommunity_ = p.SNMP_PUBLIC;
@@ -224,18 +222,10 @@ void TFpargen::showParameters(const GeneralParameters& p) {
 
 GeneralParameters TFpargen::enteredParameters() const {
     GeneralParameters p;
-    p.TCP_IP1 = E_IP1->text();
-    p.TCP_IP2 = E_IP2->text();
-    p.TCP_IP3 = E_IP3->text();
-    p.TCP_IP4 = E_IP4->text();
-    p.TCP_SUB1 = E_SUB1->text();
-    p.TCP_SUB2 = E_SUB2->text();
-    p.TCP_SUB3 = E_SUB3->text();
-    p.TCP_SUB4 = E_SUB4->text();
-    p.TCP_GAT1 = E_GAT1->text();
-    p.TCP_GAT2 = E_GAT2->text();
-    p.TCP_GAT3 = E_GAT3->text();
-    p.TCP_GAT4 = E_GAT4->text();
+    for (std::size_t row = 0; row < DottedValueMembers.size(); ++row) {
+        for (std::size_t i = 0; i < 4; ++i)
+            p.*(*DottedValueMembers[row])[i] = octets_[row][i]->text();
+    }
     p.TCP_PORT = ParseInt32(SE_Port->text()).value_or(0);
     p.SNMP_PUBLIC = readCommunity_;
     p.SNMP_PRIVATE = writeCommunity_;

@@ -1,5 +1,6 @@
 #include "documents/ParameterAssignment.h"
 
+#include "documents/DottedValues.h"
 #include "documents/ParseInt32.h"
 
 #include <algorithm>
@@ -45,8 +46,7 @@ ParameterAssignment port(const QString& key, const QString& value) {
 
 // "a.b.c.d" into four octet members; the octets themselves are checked as the
 // dialog checks them.
-ParameterAssignment dotted(const QString& key, const QString& value,
-                           std::array<QString GeneralParameters::*, 4> members) {
+ParameterAssignment dotted(const QString& key, const QString& value, const OctetMembers& members) {
     const QStringList octets = value.split(QLatin1Char('.'));
     if (octets.size() != 4)
         return badValue(key, value);
@@ -56,23 +56,13 @@ ParameterAssignment dotted(const QString& key, const QString& value,
     });
 }
 
-constexpr std::array<QString GeneralParameters::*, 4> ipMembers{
-    &GeneralParameters::TCP_IP1, &GeneralParameters::TCP_IP2, &GeneralParameters::TCP_IP3,
-    &GeneralParameters::TCP_IP4};
-constexpr std::array<QString GeneralParameters::*, 4> maskMembers{
-    &GeneralParameters::TCP_SUB1, &GeneralParameters::TCP_SUB2, &GeneralParameters::TCP_SUB3,
-    &GeneralParameters::TCP_SUB4};
-constexpr std::array<QString GeneralParameters::*, 4> gatewayMembers{
-    &GeneralParameters::TCP_GAT1, &GeneralParameters::TCP_GAT2, &GeneralParameters::TCP_GAT3,
-    &GeneralParameters::TCP_GAT4};
-
 ParameterAssignment aliasAssignment(const QString& key, const QString& value) {
     if (key == QLatin1String("ip"))
-        return dotted(key, value, ipMembers);
+        return dotted(key, value, IpAddressOctets);
     if (key == QLatin1String("mask"))
-        return dotted(key, value, maskMembers);
+        return dotted(key, value, SubnetMaskOctets);
     if (key == QLatin1String("gateway"))
-        return dotted(key, value, gatewayMembers);
+        return dotted(key, value, GatewayOctets);
     if (key == QLatin1String("port"))
         return port(key, value);
     if (key == QLatin1String("baud")) {
@@ -116,13 +106,11 @@ ParameterAssignment aliasAssignment(const QString& key, const QString& value) {
 
 // An element name takes the text the document would hold for it.
 ParameterAssignment parameterAssignment(const QString& key, const QString& value) {
-    const std::array<QString GeneralParameters::*, 4>* groups[] = {&ipMembers, &maskMembers, &gatewayMembers};
-    const QString prefixes[] = {QStringLiteral("TCP_IP"), QStringLiteral("TCP_SUB"),
-                                QStringLiteral("TCP_GAT")};
-    for (int g = 0; g < 3; ++g) {
-        for (int i = 0; i < 4; ++i) {
-            if (key == prefixes[g] + QString::number(i + 1))
-                return textOf((*groups[g])[i], value);
+    // The twelve octets lead the document's elements, in the order of DottedValueMembers.
+    for (std::size_t g = 0; g < DottedValueMembers.size(); ++g) {
+        for (std::size_t i = 0; i < 4; ++i) {
+            if (key == GeneralParameterElements[4 * g + i])
+                return textOf((*DottedValueMembers[g])[i], value);
         }
     }
     if (key == QLatin1String("TCP_PORT"))

@@ -1,9 +1,10 @@
 #include "documents/ValidateGeneralParameters.h"
 
+#include "documents/DottedValues.h"
 #include "documents/ParseInt32.h"
+#include "documents/XmlText.h"
 
 #include <algorithm>
-#include <initializer_list>
 
 namespace tessaly {
 
@@ -14,10 +15,11 @@ bool inRange(const QString& text, std::int32_t low, std::int32_t high) {
 }
 
 // The index of the first octet out of range, counted from `first`.
-std::optional<std::size_t> refusedOctet(std::initializer_list<const QString*> octets, std::size_t first) {
+std::optional<std::size_t> refusedOctet(const GeneralParameters& p, const OctetMembers& octets,
+                                        std::size_t first) {
     std::size_t element = first;
-    for (const QString* octet : octets) {
-        if (!inRange(*octet, 0, 255))
+    for (QString GeneralParameters::*octet : octets) {
+        if (!inRange(p.*octet, 0, 255))
             return element;
         ++element;
     }
@@ -33,11 +35,11 @@ std::size_t elementIndex(const QString& name) {
 
 std::optional<ParameterRefusal> FirstRefusedParameter(const GeneralParameters& p) {
     // The twelve octets lead GeneralParameterElements: IP, subnet mask, gateway.
-    if (const auto octet = refusedOctet({&p.TCP_IP1, &p.TCP_IP2, &p.TCP_IP3, &p.TCP_IP4}, 0))
+    if (const auto octet = refusedOctet(p, IpAddressOctets, 0))
         return ParameterRefusal{IpRangeMessage, *octet};
-    if (const auto octet = refusedOctet({&p.TCP_SUB1, &p.TCP_SUB2, &p.TCP_SUB3, &p.TCP_SUB4}, 4))
+    if (const auto octet = refusedOctet(p, SubnetMaskOctets, 4))
         return ParameterRefusal{SubnetMaskRangeMessage, *octet};
-    if (const auto octet = refusedOctet({&p.TCP_GAT1, &p.TCP_GAT2, &p.TCP_GAT3, &p.TCP_GAT4}, 8))
+    if (const auto octet = refusedOctet(p, GatewayOctets, 8))
         return ParameterRefusal{GatewayRangeMessage, *octet};
     if (p.TCP_PORT < 1 || p.TCP_PORT > 65535)
         return ParameterRefusal{PortRangeMessage, elementIndex(QStringLiteral("TCP_PORT"))};
@@ -52,6 +54,18 @@ std::optional<QString> ValidateGeneralParameters(const GeneralParameters& p) {
     if (auto refusal = FirstRefusedParameter(p))
         return std::move(refusal->message);
     return std::nullopt;
+}
+
+std::variant<GeneralParameters, QString> deviceParameters(const QString& pargenFile) {
+    // Without the document the defaults would stand in for it, and they name no device.
+    if (!documentPresent(pargenFile))
+        return NoParametersText;
+    LoadedGeneralParameters loaded = ReadGeneralParameters(pargenFile);
+    if (!loaded.ok())
+        return std::move(loaded.error);
+    if (std::optional<QString> refusal = ValidateGeneralParameters(loaded.parameters))
+        return std::move(*refusal);
+    return std::move(loaded.parameters);
 }
 
 } // namespace tessaly

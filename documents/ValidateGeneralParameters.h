@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <optional>
+#include <variant>
 
 namespace tessaly {
 
@@ -14,6 +15,8 @@ inline const QString GatewayRangeMessage = QStringLiteral("Error!! Gateway must 
 inline const QString PortRangeMessage = QStringLiteral("Error!! Port must be between 1 and 65535. ");
 inline const QString TimeOutMessage = QStringLiteral("TimeOut Error!!");
 inline const QString OffsetMessage = QStringLiteral("Offset Error!!");
+// A project folder without its pargen.xml, wherever the commissioning commands meet one.
+inline const QString NoParametersText = QStringLiteral("pargen.xml missing");
 
 // The first value that fails: its message and its element, as an index into
 // GeneralParameterElements.
@@ -29,5 +32,11 @@ struct ParameterRefusal {
 std::optional<QString> ValidateGeneralParameters(const GeneralParameters& parameters);
 // The same checks, telling which value failed.
 std::optional<ParameterRefusal> FirstRefusedParameter(const GeneralParameters& parameters);
+
+// The values of the pargen.xml at `pargenFile` that a device would be given: read, and
+// passed by the checks above. Or why there are none: NoParametersText (the defaults
+// that would stand in for the document name no device), the read error, the first
+// refusal.
+std::variant<GeneralParameters, QString> deviceParameters(const QString& pargenFile);
 
 } // namespace tessaly

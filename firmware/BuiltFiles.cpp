@@ -14,8 +14,9 @@ namespace tessaly {
 
 namespace {
 
-const QString BankName = BinDirectoryName + QLatin1Char('/') + BankBinFileName;
-const QString SourceName = BinDirectoryName + QLatin1Char('/') + BankSourceFileName;
+// Names as users see them, with the platform's separator.
+const QString BankName = joinPath(BinDirectoryName, BankBinFileName);
+const QString SourceName = joinPath(BinDirectoryName, BankSourceFileName);
 
 // The build time and date are not compared, so any valid moment serves.
 class AnyMoment final : public Clock {
@@ -41,31 +42,11 @@ std::optional<QByteArray> readUpTo(const QString& path, qint64 limit, BuiltFile&
     return device.read(limit);
 }
 
-void examineFirmware(BuiltFiles& built, const QString& path, const QString& name,
-                     const std::optional<QByteArray>& bank) {
-    QFile device(path);
-    if (!device.exists()) {
-        built.firmware = {BuiltState::Missing, BuiltFileMissingMessage.arg(name)};
-        return;
-    }
-    if (!device.open(QIODevice::ReadOnly)) {
-        built.firmware = {BuiltState::Damaged, cannotOpenFileMessage(path, device.errorString())};
-        return;
-    }
-    const BankWindowRead window = readBank1Window(device, path);
-    if (!window.ok())
-        built.firmware = {BuiltState::Damaged, window.error};
-    else if (!window.cutShort.isEmpty())
-        built.firmware = {BuiltState::Damaged, window.cutShort};
-    else if (!bank)
-        built.firmware = {};
-    else if (!windowHoldsBank(window, *bank))
-        built.firmware = {BuiltState::Different, WindowNotOfBankMessage.arg(name, BankName)};
-    else
-        built.firmware = current();
-}
-
 } // namespace
+
+QString BuiltBank::fault() const {
+    return file.state == BuiltState::Unknown ? imageFailure : file.finding;
+}
 
 bool BuiltFiles::current() const {
     return bank.state == BuiltState::Current && source.state == BuiltState::Current &&
@@ -81,21 +62,49 @@ QStringList BuiltFiles::findings() const {
     return lines;
 }
 
+BuiltBank examineBankFile(const QString& projectDir) {
+    BuiltBank bank;
+    bank.held = readUpTo(bankBinPath(projectDir), ConfigImageSize, bank.file, BankName);
+    if (!bank.held)
+        return bank;
+    ConfigImage image;
+    const AnyMoment moment;
+    if (const auto failure = BuildConfigImage(image, joinPath(projectDir, PargenFileName), moment))
+        bank.imageFailure = *failure;
+    else if (!sameImageApartFromBuildStamp(image, *bank.held))
+        bank.file = {BuiltState::Different, BankNotBuiltFromMessage.arg(BankName, PargenFileName)};
+    else
+        bank.file = current();
+    return bank;
+}
+
+BuiltFile examineFirmwareFile(const QString& projectDir, const QString& firmwareName,
+                              const std::optional<QByteArray>& bank) {
+    const QString path = joinPath(projectDir, firmwareName);
+    QFile device(path);
+    if (!device.exists())
+        return {BuiltState::Missing, BuiltFileMissingMessage.arg(firmwareName)};
+    if (!device.open(QIODevice::ReadOnly))
+        return {BuiltState::Damaged, cannotOpenFileMessage(path, device.errorString())};
+    const BankWindowRead window = readBank1Window(device, path);
+    if (!window.ok())
+        return {BuiltState::Damaged, window.error};
+    if (!window.cutShort.isEmpty())
+        return {BuiltState::Damaged, window.cutShort};
+    if (!bank)
+        return {};
+    if (!windowHoldsBank(window, *bank))
+        return {BuiltState::Different, WindowNotOfBankMessage.arg(firmwareName, BankName)};
+    return current();
+}
+
 BuiltFiles examineBuiltFiles(const QString& projectDir, const QString& firmwareName) {
     BuiltFiles built;
-    const std::optional<QByteArray> bank =
-        readUpTo(bankBinPath(projectDir), ConfigImageSize, built.bank, BankName);
-    if (bank) {
-        built.bankImage = ConfigImage::fromBytes(*bank);
-        ConfigImage image;
-        const AnyMoment moment;
-        if (const auto failure = BuildConfigImage(image, joinPath(projectDir, PargenFileName), moment))
-            built.imageFailure = *failure;
-        else if (!sameImageApartFromBuildStamp(image, *bank))
-            built.bank = {BuiltState::Different, BankNotBuiltFromMessage.arg(BankName, PargenFileName)};
-        else
-            built.bank = current();
-    }
+    BuiltBank bank = examineBankFile(projectDir);
+    built.bank = bank.file;
+    built.imageFailure = std::move(bank.imageFailure);
+    if (bank.held)
+        built.bankImage = ConfigImage::fromBytes(*bank.held);
     if (built.bankImage) {
         // One byte more than a rendering tells a longer file from it.
         const std::optional<QByteArray> source =
@@ -106,7 +115,7 @@ BuiltFiles examineBuiltFiles(const QString& projectDir, const QString& firmwareN
                     ? current()
                     : BuiltFile{BuiltState::Different, SourceNotOfBankMessage.arg(SourceName, BankName)};
     }
-    examineFirmware(built, joinPath(projectDir, firmwareName), firmwareName, bank);
+    built.firmware = examineFirmwareFile(projectDir, firmwareName, bank.held);
     return built;
 }
 

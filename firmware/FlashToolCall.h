@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace tessaly {
@@ -13,6 +14,10 @@ inline const QString FlashToolFileName = QStringLiteral("FlashWrite.exe");
 // The line the flashing tool sends a firmware on, and a device's loader listens on:
 // this rate, 8 data bits, no parity, 1 stop bit, no flow control.
 inline constexpr int FlashLineBaudRate = 115200;
+
+// What a per-user program directory links to the installed files
+// (chooseProgramDirectory), the same for every program that may prepare it.
+inline const QStringList PerUserLinkedTools{FlashToolFileName};
 
 // The byte between the quoted file name and the port index (the pilcrow sign in the
 // Windows-1252 code page).

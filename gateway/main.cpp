@@ -1,6 +1,7 @@
 // tessaly-gateway: its command line, what it prints and its exit status. The gateway
 // itself is commissioning's GatewayDevice.
 
+#include "app/ProgramVersion.h"
 #include "cli/CliContext.h"
 #include "firmware/FlashToolCall.h"
 #include "gateway/GatewayCommandLine.h"
@@ -76,7 +77,7 @@ int serve(cli::CliContext& context, const gateway::GatewayRequest& request) {
 int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tessaly-gateway"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.001"));
+    QCoreApplication::setApplicationVersion(ProgramVersion);
     useBinaryStandardStreams();
     QTextStream out(stdout);
     QTextStream err(stderr);
@@ -92,7 +93,7 @@ int main(int argc, char* argv[]) {
         return 0;
     }
     const ChosenProgramDirectory chosen =
-        chooseProgramDirectory(all, QCoreApplication::applicationDirPath(), {FlashToolFileName});
+        chooseProgramDirectory(all, QCoreApplication::applicationDirPath(), PerUserLinkedTools);
     if (chosen.failure)
         err << *chosen.failure << Qt::endl;
     try {

@@ -1,5 +1,7 @@
 #include "image/DeviceConfiguration.h"
 
+#include "documents/DottedValues.h"
+
 #include <algorithm>
 
 namespace tessaly {
@@ -23,7 +25,7 @@ std::array<std::uint8_t, 4> octets(const ConfigImage& image, int offset) {
 } // namespace
 
 QString dottedText(const std::array<std::uint8_t, 4>& o) {
-    return QStringLiteral("%1.%2.%3.%4").arg(o[0]).arg(o[1]).arg(o[2]).arg(o[3]);
+    return ipv4Text(std::uint32_t(o[0]) << 24 | std::uint32_t(o[1]) << 16 | std::uint32_t(o[2]) << 8 | o[3]);
 }
 
 std::variant<DeviceConfiguration, QString> readDeviceConfiguration(const ConfigImage& image) {

@@ -1,18 +1,17 @@
 #include "image/ImageDescription.h"
 
+#include "documents/DottedValues.h"
 #include "documents/GeneralParameters.h"
 #include "image/CommunityName.h"
+
+#include <QtEndian>
 
 namespace tessaly {
 
 namespace {
 
 QString dotted(const ConfigImage& image, int offset) {
-    return QStringLiteral("%1.%2.%3.%4")
-        .arg(int(image.byte(offset)))
-        .arg(int(image.byte(offset + 1)))
-        .arg(int(image.byte(offset + 2)))
-        .arg(int(image.byte(offset + 3)));
+    return ipv4Text(qFromBigEndian<std::uint32_t>(image.bytes().data() + offset));
 }
 
 QString communityName(const ConfigImage& image, int offset) {

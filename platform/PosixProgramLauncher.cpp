@@ -14,8 +14,6 @@ namespace tessaly {
 
 namespace {
 
-const QString CannotStart = QStringLiteral("Cannot start \"%1\". %2");
-const QString ParameterHoldsNul = QStringLiteral("The parameter string holds a zero byte");
 const QString EndedBySignal = QStringLiteral("\"%1\" ended by signal %2");
 
 QString reasonFor(int error) {
@@ -70,7 +68,7 @@ pid_t waitForChild(pid_t child, int* status) {
 
 std::optional<QString> precheck(const QString& program, const QByteArray& parameter) {
     if (parameter.contains('\0'))
-        return cannotStartProgramMessage(program, ParameterHoldsNul);
+        return cannotStartProgramMessage(program, ParameterHoldsNulReason);
     if (::access(QFile::encodeName(program).constData(), X_OK) != 0)
         return cannotStartProgramMessage(program, reasonFor(errno));
     return std::nullopt;
@@ -100,10 +98,6 @@ private:
 };
 
 } // namespace
-
-QString cannotStartProgramMessage(const QString& program, const QString& reason) {
-    return CannotStart.arg(QDir::toNativeSeparators(program), reason);
-}
 
 std::variant<std::unique_ptr<StartedProgram>, QString>
 PosixProgramLauncher::launch(const QString& program, const QByteArray& parameter) {
@@ -172,7 +166,7 @@ std::variant<int, QString> runProgramAndWait(const QString& program, const QByte
     // knows whom to pass it to.
     sigset_t stops, before;
     sigemptyset(&stops);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+    for (const int signal : StopSignals)
         sigaddset(&stops, signal);
     ::pthread_sigmask(SIG_BLOCK, &stops, &before);
     const pid_t child = ::fork();

@@ -2,6 +2,8 @@
 
 #include "platform/SystemProgramLauncher.h"
 
+#include <array>
+#include <csignal>
 #include <sys/types.h>
 
 namespace tessaly {
@@ -17,6 +19,9 @@ public:
     std::variant<std::unique_ptr<StartedProgram>, QString> launch(const QString& program,
                                                                   const QByteArray& parameter) override;
 };
+
+// The signals that ask this process to stop (StopSignals.h).
+inline constexpr std::array<int, 3> StopSignals{SIGINT, SIGTERM, SIGHUP};
 
 // The program runProgramAndWait() waits for, to which StopForwarding passes stop
 // signals; 0 while it waits for none.

@@ -13,8 +13,6 @@ namespace tessaly {
 
 namespace {
 
-constexpr std::array<int, 3> StopSignals{SIGINT, SIGTERM, SIGHUP};
-
 // What the handlers may touch: lock-free atomics only.
 std::atomic<int> notifyFd{-1};       // onStopSignals: the write end of its socket pair
 std::atomic<pid_t> forwardTarget{0}; // StopForwarding: the program being waited for

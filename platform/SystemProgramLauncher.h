@@ -3,6 +3,7 @@
 #include "platform/ProgramLauncher.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QString>
 #include <limits>
 #include <memory>
@@ -28,7 +29,11 @@ inline constexpr qsizetype LongestProgramPath = 259;
 inline constexpr qsizetype LongestProgramPath = std::numeric_limits<qsizetype>::max();
 #endif
 
-// The reason given when a program cannot be started.
-QString cannotStartProgramMessage(const QString& program, const QString& reason);
+// The reason given when a program cannot be started, on every platform.
+inline const QString CannotStartProgramMessage = QStringLiteral("Cannot start \"%1\". %2");
+inline const QString ParameterHoldsNulReason = QStringLiteral("The parameter string holds a zero byte");
+inline QString cannotStartProgramMessage(const QString& program, const QString& reason) {
+    return CannotStartProgramMessage.arg(QDir::toNativeSeparators(program), reason);
+}
 
 } // namespace tessaly

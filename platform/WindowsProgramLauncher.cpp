@@ -14,8 +14,6 @@ namespace tessaly {
 
 namespace {
 
-const QString CannotStart = QStringLiteral("Cannot start \"%1\". %2");
-const QString ParameterHoldsNul = QStringLiteral("The parameter string holds a zero byte");
 const QString PathNotAnsi = QStringLiteral("Its path cannot be written in the ANSI code page");
 
 QString lastErrorText() {
@@ -65,7 +63,7 @@ struct Started {
 Started createProcess(const QString& program, const QByteArray& parameter) {
     Started started;
     if (parameter.contains('\0')) {
-        started.failure = cannotStartProgramMessage(program, ParameterHoldsNul);
+        started.failure = cannotStartProgramMessage(program, ParameterHoldsNulReason);
         return started;
     }
     const std::optional<QByteArray> path = exactLocal8Bit(QDir::toNativeSeparators(program));
@@ -117,10 +115,6 @@ public:
 };
 
 } // namespace
-
-QString cannotStartProgramMessage(const QString& program, const QString& reason) {
-    return CannotStart.arg(QDir::toNativeSeparators(program), reason);
-}
 
 std::unique_ptr<ProgramLauncher> createSystemProgramLauncher() {
     return std::make_unique<WindowsProgramLauncher>();

@@ -7,6 +7,19 @@
 
 using namespace tessaly::test;
 
+namespace {
+// Project Line3, built and composed from a reference firmware with an empty bank 1.
+bool composeLine3(const ProgramDir& dir) {
+    const QStringList program{"--program-dir", dir.path()};
+    const QStringList project{"--project", "Line3"};
+    if (runCli(program + QStringList{"new", "Line3"}).exitCode != 0 ||
+        runCli(program + QStringList{"build"} + project).exitCode != 0)
+        return false;
+    writeAll(dir.file("MASTER/sx48316.sx"), firmwareWithBank(QByteArray(0x4000, '\0')) + "S9030000FC\r\n");
+    return runCli(program + QStringList{"compose"} + project).exitCode == 0;
+}
+} // namespace
+
 class TestCliFirmware : public QObject {
     Q_OBJECT
 private slots:
@@ -195,10 +208,7 @@ void TestCliFirmware::toolStatusWhenWaiting() {
     ProgramDir dir;
     const QStringList program{"--program-dir", dir.path()};
     const QStringList project{"--project", "Line3"};
-    QCOMPARE(runCli(program + QStringList{"new", "Line3"}).exitCode, 0);
-    QCOMPARE(runCli(program + QStringList{"build"} + project).exitCode, 0);
-    writeAll(dir.file("MASTER/sx48316.sx"), firmwareWithBank(QByteArray(0x4000, '\0')) + "S9030000FC\r\n");
-    QCOMPARE(runCli(program + QStringList{"compose"} + project).exitCode, 0);
+    QVERIFY(composeLine3(dir));
     const QString tool = dir.file("FlashWrite.exe");
     writeAll(tool, "#!/bin/sh\nexit " + QByteArray::number(toolStatus) + "\n");
     QFile::setPermissions(tool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -211,14 +221,21 @@ void TestCliFirmware::toolStatusWhenWaiting() {
 
 void TestCliFirmware::flashSendsOnlyWhatUpdateWould_data() {
     QTest::addColumn<QString>("after"); // what happens between compose and flash
-    QTest::addColumn<QString>("err");   // start of standard error
+    QTest::addColumn<QString>("err");   // standard error; <firmware> the new firmware's path
     // No tool in the program directory: reaching its check means every other one passed.
     const QString passed = "FlashWrite.exe Not Found, Procedure Aborted\n";
     const QString noBank =
         "New_sx48316.sx does not hold bin/bank1.bin in bank 1: run update, or compose before flash\n";
     QTest::newRow("nothing") << "" << passed;
     QTest::newRow("copied: new file times") << "touch" << passed;
-    QTest::newRow("an update that stopped: Bank 1 Not Inserted") << "windowless" << noBank;
+    QTest::newRow("an update that stopped: Bank 1 Not Inserted")
+        << "windowless"
+        << "\"<firmware>\" holds no configuration bank: it has no data for the addresses 0x388000 to "
+           "0x38BFFF: run update, or compose before flash\n";
+    QTest::newRow("a firmware cut short")
+        << "cut"
+        << "\"<firmware>\" is cut short: it has no end record (S7, S8 or S9): run update, or "
+           "compose before flash\n";
     QTest::newRow("a firmware older than bin/bank1.bin") << "set and build" << noBank;
     QTest::newRow("the bank window edited by hand") << "edit" << noBank;
     QTest::newRow("bin/bank1.bin older than pargen.xml")
@@ -233,10 +250,7 @@ void TestCliFirmware::flashSendsOnlyWhatUpdateWould() {
     ProgramDir dir;
     const QStringList program{"--program-dir", dir.path()};
     const QStringList project{"--project", "Line3"};
-    QCOMPARE(runCli(program + QStringList{"new", "Line3"}).exitCode, 0);
-    QCOMPARE(runCli(program + QStringList{"build"} + project).exitCode, 0);
-    writeAll(dir.file("MASTER/sx48316.sx"), firmwareWithBank(QByteArray(0x4000, '\0')) + "S9030000FC\r\n");
-    QCOMPARE(runCli(program + QStringList{"compose"} + project).exitCode, 0);
+    QVERIFY(composeLine3(dir));
     const QString firmware = dir.file("PROJECTS/Line3/New_sx48316.sx");
 
     if (after == "touch") {
@@ -258,6 +272,10 @@ void TestCliFirmware::flashSendsOnlyWhatUpdateWould() {
         QCOMPARE(runCli(program + QStringList{"set"} + project + QStringList{"ip=10.0.0.9"}).exitCode, 0);
         if (after == "set and build")
             QCOMPARE(runCli(program + QStringList{"build"} + project).exitCode, 0);
+    } else if (after == "cut") {
+        // The end records gone, as a copy that stopped early leaves the file.
+        const QByteArray text = readAll(firmware);
+        writeAll(firmware, text.left(text.indexOf("\nS8") + 1));
     } else if (after == "edit") {
         // Another value in the window, with a checksum to match.
         QByteArray text = readAll(firmware);
@@ -270,7 +288,7 @@ void TestCliFirmware::flashSendsOnlyWhatUpdateWould() {
 
     const CliRun run = runCli(program + QStringList{"flash", "--port", "COM1"} + project);
     QCOMPARE(run.exitCode, 1);
-    QCOMPARE(run.err, QDir::toNativeSeparators(err));
+    QCOMPARE(run.err, QDir::toNativeSeparators(err.replace("<firmware>", firmware)));
 }
 
 QTEST_MAIN(TestCliFirmware)

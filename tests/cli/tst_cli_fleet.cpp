@@ -306,15 +306,16 @@ void TestCliFleet::checkFindsClashesAndStaleFiles() {
     QVERIFY(QFile::remove(fleet.dir.file("PROJECTS/D/bin/bankg.c")));
 
     const CliRun found = fleet.run({"fleet", "check"});
-    QCOMPARE(found.out, "A: \"" + firmwareA +
-                            "\" is cut short: it has no end record (S7, S8 or S9).\n"
-                            "B: bin/bank1.bin does not hold what pargen.xml builds now\n"
-                            "C: pargen.xml missing\n"
-                            "C: bin/bank1.bin missing\n"
-                            "C: New_sx48316.sx missing\n"
-                            "D: bin/bankg.c missing\n"
-                            "E: \"" +
-                            firmwareE + "\" is cut short: its last record, line " + QString::number(lines) +
+    // Files of a project are named with the platform's separator.
+    const QString findings = QString("B: bin/bank1.bin does not hold what pargen.xml builds now\n"
+                                     "C: pargen.xml missing\n"
+                                     "C: bin/bank1.bin missing\n"
+                                     "C: New_sx48316.sx missing\n"
+                                     "D: bin/bankg.c missing\n")
+                                 .replace(" bin/", " " + QDir::toNativeSeparators("bin/"));
+    QCOMPARE(found.out, "A: \"" + firmwareA + "\" is cut short: it has no end record (S7, S8 or S9).\n" +
+                            findings + "E: \"" + firmwareE + "\" is cut short: its last record, line " +
+                            QString::number(lines) +
                             ", is torn.\n"
                             "F: warning: the subnet mask 0.255.255.255 is not contiguous\n"
                             "192.168.1.10 is used by A, B\n"

@@ -464,7 +464,7 @@ void TestProbeCli::nothingToProbe_data() {
     QTest::addColumn<QString>("message");
     QTest::newRow("new project's 0.0.0.0")
         << true << "0.0.0.0 is the unspecified address, which names no device\n";
-    QTest::newRow("folder without pargen.xml") << false << "no pargen.xml, so no device to probe\n";
+    QTest::newRow("folder without pargen.xml") << false << "pargen.xml missing\n";
 }
 
 // Linux takes a connection to 0.0.0.0 to this computer itself: the device served here
@@ -565,7 +565,7 @@ void TestProbeCli::fleetProbeOfMisbehavingDevices() {
     QVERIFY_ENDS_WITHIN(run, bound);
     const QStringList printed = run.out.split('\n', Qt::SkipEmptyParts);
     QCOMPARE(printed.size(), int(kinds.size()) + 4);
-    QCOMPARE(printed[1].simplified(), "Bare - - - no pargen.xml, so no device to probe");
+    QCOMPARE(printed[1].simplified(), "Bare - - - pargen.xml missing");
     QCOMPARE(printed[2].simplified(),
              "Blank - - - 0.0.0.0 is the unspecified address, which names no device");
     QCOMPARE(printed.last(), QStringLiteral("2 of %1 devices answered").arg(kinds.size() + 2));

@@ -30,7 +30,6 @@ struct ProbeTarget {
     QList<ProbeRead> table; // read after the first read, in order
 };
 
-
 // The device a project's pargen.xml names, with the rows of its translate table
 // (`varFile`) when `withTable`; or why there is none to probe: what deviceParameters
 // finds (no pargen.xml, values that do not pass General Parameter's checks), the

@@ -125,7 +125,8 @@ void TFpargen::layoutControls() {
         auto* label = new QLabel(captions[row], GroupBox1);
         label->setBuddy(octets_[row][0]);
         for (int i = 0; i < 4; ++i)
-            octets_[row][i]->setAccessibleName(QStringLiteral("%1, part %2 of 4").arg(spoken[row]).arg(i + 1));
+            octets_[row][i]->setAccessibleName(
+                QStringLiteral("%1, part %2 of 4").arg(spoken[row]).arg(i + 1));
         tcp->addWidget(label, row, 0);
         QList<QWidget*> rowWidgets{label};
         for (int i = 0; i < 4; ++i) {

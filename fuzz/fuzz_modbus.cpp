@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             FUZZ_CHECK(scan.status == FrameScan::Malformed || scan.size > stream.size());
             break;
         }
-        FUZZ_CHECK(scan.size >= MbapHeaderSize + 1 && scan.size <= MaxFrameSize && scan.size <= stream.size());
+        FUZZ_CHECK(scan.size >= MbapHeaderSize + 1 && scan.size <= MaxFrameSize &&
+                   scan.size <= stream.size());
         const Adu adu = decodeAdu(stream, scan.size);
         FUZZ_CHECK(encodeAdu(adu) == stream.left(scan.size));
 

@@ -395,13 +395,14 @@ void TestFirmwareDialog::portLabelFollowsPorts() {
 void TestFirmwareDialog::oneToolPerPort() {
     Harness h;
     const QString newFile = h.dir.file("PROJECTS/Line3/New_sx48316.sx");
-    const QString running = "The update on %1 is still running. Wait until FlashWrite.exe has ended, then try "
-                            "again.";
+    const QString running =
+        "The update on %1 is still running. Wait until FlashWrite.exe has ended, then try "
+        "again.";
     h.show([&](TFModifyFileSx& d) {
         d.cbport->setCurrentIndex(2);
         click(d.LbButton2);
         QVERIFY(QFile::remove(newFile));
-        click(d.LbButton2); // the second click of a double click: the tool still runs
+        click(d.LbButton2);                   // the second click of a double click: the tool still runs
         QVERIFY(!QFileInfo::exists(newFile)); // nothing composed under the running tool either
         click(d.ExeUpdateFir);
         d.cbport->setCurrentIndex(3); // another port is free

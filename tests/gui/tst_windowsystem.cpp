@@ -62,8 +62,9 @@ void press(const QString& keys) {
 
 // The main windows on the screen, by their caption.
 QStringList mainWindows() {
-    const QString found = x11(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                                          QStringLiteral("--name"), QLatin1Char('^') + Title});
+    const QString found =
+        x11(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                        QStringLiteral("--name"), QLatin1Char('^') + Title});
     return found.isEmpty() ? QStringList() : found.split(QLatin1Char('\n'));
 }
 

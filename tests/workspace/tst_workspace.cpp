@@ -167,18 +167,39 @@ void TestWorkspace::newProjectMakesItsOwnFolder_data() {
     QTest::addColumn<QString>("programFolder"); // below the temporary directory
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("existing"); // a project already there
-    QTest::newRow("Greek") << "" << "\u03A9mega" << "Omega";
-    QTest::newRow("Czech") << "" << "\u010Capek" << "Capek";
-    QTest::newRow("code page 1252") << "" << "\u00C4rger\u20AC" << "";
-    QTest::newRow("Polish beside its look-alike") << "" << "\u0141odz" << "Lodz";
-    QTest::newRow("Cyrillic") << "" << "\u041D\u0430\u0441\u043E\u0441" << "";
-    QTest::newRow("Chinese") << "" << "\u6CF5\u7AD9" << "";
-    QTest::newRow("not a device name") << "" << "COM10" << "";
-    QTest::newRow("dot inside") << "" << "Plant.v2" << "";
-    QTest::newRow("program folder in Czech") << "\u010Ce\u0161tina" << "Plant1" << "";
-    QTest::newRow("program folder in Russian")
-        << "\u041F\u0440\u043E\u0435\u043A\u0442\u044B" << "Plant1" << "";
-    QTest::newRow("program folder in Chinese") << "\u5DE5\u7A0B" << "\u6CF5\u7AD9" << "";
+    QTest::newRow("Greek") << ""
+                           << "\u03A9mega"
+                           << "Omega";
+    QTest::newRow("Czech") << ""
+                           << "\u010Capek"
+                           << "Capek";
+    QTest::newRow("code page 1252") << ""
+                                    << "\u00C4rger\u20AC"
+                                    << "";
+    QTest::newRow("Polish beside its look-alike") << ""
+                                                  << "\u0141odz"
+                                                  << "Lodz";
+    QTest::newRow("Cyrillic") << ""
+                              << "\u041D\u0430\u0441\u043E\u0441"
+                              << "";
+    QTest::newRow("Chinese") << ""
+                             << "\u6CF5\u7AD9"
+                             << "";
+    QTest::newRow("not a device name") << ""
+                                       << "COM10"
+                                       << "";
+    QTest::newRow("dot inside") << ""
+                                << "Plant.v2"
+                                << "";
+    QTest::newRow("program folder in Czech") << "\u010Ce\u0161tina"
+                                             << "Plant1"
+                                             << "";
+    QTest::newRow("program folder in Russian") << "\u041F\u0440\u043E\u0435\u043A\u0442\u044B"
+                                               << "Plant1"
+                                               << "";
+    QTest::newRow("program folder in Chinese") << "\u5DE5\u7A0B"
+                                               << "\u6CF5\u7AD9"
+                                               << "";
 }
 
 // A name makes exactly its own folder, whatever the ANSI code page holds: no look-alike

@@ -26,9 +26,14 @@ for tool in debootstrap unshare flock dpkg-deb; do
     exit 77
   fi
 done
-# A mount namespace of this script's own: the mounts below end with it.
+# A mount namespace of this script's own: the mounts below end with it. In a chroot
+# whose root is no mount of its own (as in a fresh-system check), the root's
+# propagation cannot be made private; the namespace then keeps it, and the work folder
+# below becomes a private mount, so that nothing mounted in it reaches the machine.
 if [ -z "${TESSALY_PACKAGE_TEST_NAMESPACE:-}" ]; then
-  exec unshare --mount --propagation private env TESSALY_PACKAGE_TEST_NAMESPACE=1 "$0" "$@"
+  propagation=private
+  unshare --mount --propagation private true 2>/dev/null || propagation=unchanged
+  exec unshare --mount --propagation "$propagation" env TESSALY_PACKAGE_TEST_NAMESPACE="$propagation" "$0" "$@"
 fi
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
@@ -57,7 +62,11 @@ mkdir -p "$archives/partial"
 work=$(mktemp -d)
 root=$work/root
 # Unmounted before anything is removed, and nothing removed across a mount.
-trap 'umount -R "$root" 2>/dev/null || true; rm -rf --one-file-system "$work"' EXIT
+trap 'umount -R "$work" 2>/dev/null || umount -R "$root" 2>/dev/null || true; rm -rf --one-file-system "$work"' EXIT
+if [ "$TESSALY_PACKAGE_TEST_NAMESPACE" = unchanged ]; then
+  mount --bind "$work" "$work"
+  mount --make-rprivate "$work"
+fi
 mkdir -p "$root" "$work/upper" "$work/overlay-work"
 if ! mount -t overlay overlay -o "lowerdir=$base,upperdir=$work/upper,workdir=$work/overlay-work" "$root" 2>/dev/null; then
   cp -a "$base/." "$root"

@@ -14,7 +14,9 @@
 # apt's download step reaches the network; installing and running the package in
 # the chroot happen without one (unshare --net).
 # Exit 77 (skipped) when not root, without debootstrap, or without the mirror.
-set -euo pipefail
+set -eEuo pipefail
+# A command that fails says where, rather than ending the test without a word.
+trap 'echo "FAIL: line $LINENO: $BASH_COMMAND" >&2' ERR
 source "$(dirname "$0")/package_of.sh"
 if [ "$(id -u)" -ne 0 ]; then
   echo "SKIP: making and entering a chroot needs root"
@@ -26,14 +28,9 @@ for tool in debootstrap unshare flock dpkg-deb; do
     exit 77
   fi
 done
-# A mount namespace of this script's own: the mounts below end with it. In a chroot
-# whose root is no mount of its own (as in a fresh-system check), the root's
-# propagation cannot be made private; the namespace then keeps it, and the work folder
-# below becomes a private mount, so that nothing mounted in it reaches the machine.
+# A mount namespace of this script's own: the mounts below end with it.
 if [ -z "${TESSALY_PACKAGE_TEST_NAMESPACE:-}" ]; then
-  propagation=private
-  unshare --mount --propagation private true 2>/dev/null || propagation=unchanged
-  exec unshare --mount --propagation "$propagation" env TESSALY_PACKAGE_TEST_NAMESPACE="$propagation" "$0" "$@"
+  exec unshare --mount --propagation private env TESSALY_PACKAGE_TEST_NAMESPACE=1 "$0" "$@"
 fi
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
@@ -44,8 +41,9 @@ mkdir -p "$archives/partial"
 (
   flock 9
   if [ ! -x "$base/bin/bash" ]; then
-    mirror=$(grep -hoE '^URIs: *[^ ]+' /etc/apt/sources.list.d/*.sources 2>/dev/null | head -n 1 | awk '{print $2}')
-    [ -n "$mirror" ] || mirror=$(grep -hoE '^deb +[^ ]+' /etc/apt/sources.list 2>/dev/null | head -n 1 | awk '{print $2}')
+    # Either file may be missing (a minimal system has only sources.list).
+    mirror=$(grep -hoE '^URIs: *[^ ]+' /etc/apt/sources.list.d/*.sources 2>/dev/null | head -n 1 | awk '{print $2}' || true)
+    [ -n "$mirror" ] || mirror=$(grep -hoE '^deb +[^ ]+' /etc/apt/sources.list 2>/dev/null | head -n 1 | awk '{print $2}' || true)
     echo "making the Debian 12 base system in $base from ${mirror:-the default mirror}"
     rm -rf "$base.new"
     if ! debootstrap --variant=minbase bookworm "$base.new" ${mirror:+"$mirror"} >"$cache/debootstrap.log" 2>&1; then
@@ -62,11 +60,7 @@ mkdir -p "$archives/partial"
 work=$(mktemp -d)
 root=$work/root
 # Unmounted before anything is removed, and nothing removed across a mount.
-trap 'umount -R "$work" 2>/dev/null || umount -R "$root" 2>/dev/null || true; rm -rf --one-file-system "$work"' EXIT
-if [ "$TESSALY_PACKAGE_TEST_NAMESPACE" = unchanged ]; then
-  mount --bind "$work" "$work"
-  mount --make-rprivate "$work"
-fi
+trap 'umount -R "$root" 2>/dev/null || true; rm -rf --one-file-system "$work"' EXIT
 mkdir -p "$root" "$work/upper" "$work/overlay-work"
 if ! mount -t overlay overlay -o "lowerdir=$base,upperdir=$work/upper,workdir=$work/overlay-work" "$root" 2>/dev/null; then
   cp -a "$base/." "$root"

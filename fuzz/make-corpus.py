@@ -79,6 +79,10 @@ put("generalparameters", "values.xml", pargen({"TCP_IP1": "10", "TCP_PORT": "$1F
 put("generalparameters", "structured.xml", pargen({"TCP_IP1": "<b>1</b>", "TCP_PORT": None, "SNMP_PRIVATE": "<![CDATA[a&b]]>"}))
 put("generalparameters", "declaration.xml", '<?xml version="1.0" encoding="UTF-8"?>\n' + pargen({"TIME_OUT": " 250"}))
 put("generalparameters", "entity.xml", '<!DOCTYPE r [<!ENTITY a "12">]>' + pargen({"TCP_IP2": "&a;"}))
+# A name that starts with line ends, and one with blanks and a carriage return: the writer
+# once lost the first and must refuse the second.
+put("generalparameters", "line-ends.xml", "<General_Parameter><SNMP_PUBLIC>\r\n\r\n" + "\n" * 12 +
+    "harbor</SNMP_PUBLIC><SNMP_PRIVATE> \t a&#13;b</SNMP_PRIVATE></General_Parameter>")
 
 # var.xml from the translate table tests.
 pump = '<row DATA_TYPE="3" TCP_ADDRESS="100" RTU_ADD_DEV="1" RTU_ADDRESS="0" N_POINT="10" MNEMONIC="PUMP1"/>'

@@ -17,17 +17,13 @@ constexpr qsizetype MaxLineLength = 2 + 2 * SxMaxRecordBytes + 64;
 const QString OverlongLineText = QStringLiteral("Line %1: longer than any S-record (%2 characters at most)");
 const QString EmptyLineText = QStringLiteral("Line %1: empty line inside the transfer");
 const QString OutsideMemoryText =
-    QStringLiteral("Line %1: data for 0x%2 to 0x%3 lies outside the device's memory (0x000000 to 0x%4)");
+    QStringLiteral("Line %1: data for %2 to %3 lies outside the device's memory (0x000000 to %4)");
 const QString TooLargeText = QStringLiteral("the transfer is larger than %1 MiB, more than the device takes");
 const QString RestartedText = QStringLiteral("a new transfer began at line %1, before the end record");
 const QString NoConfigurationText = QStringLiteral("it holds no configuration: %1");
 const QString TooLargeFileText = QStringLiteral("\"%1\" is larger than %2 MiB, more than the device takes");
 const QString NoEndText = QStringLiteral("it ends before its end record (S7, S8 or S9)");
 const QString EmptyFileText = QStringLiteral("it holds no S-records");
-
-QString hex6(std::uint32_t value) {
-    return QString::number(value, 16).toUpper().rightJustified(6, QLatin1Char('0'));
-}
 } // namespace
 
 FirmwareLoader::FirmwareLoader(QString sourceName) : sourceName_(std::move(sourceName)) {}
@@ -103,7 +99,7 @@ void FirmwareLoader::takeLine(QByteArrayView line) {
         if (end > DeviceMemoryEnd)
             return refuse(
                 OutsideMemoryText.arg(lineNumber_)
-                    .arg(hex6(decoded.address), hex6(std::uint32_t(end - 1)), hex6(DeviceMemoryEnd - 1)));
+                    .arg(hexAddress(decoded.address), hexAddress(end - 1), hexAddress(DeviceMemoryEnd - 1)));
     }
     if (text_.size() + record.size() + 2 > MaxFirmwareBytes)
         return refuse(TooLargeText.arg(MaxFirmwareBytes >> 20));

@@ -1,11 +1,10 @@
 #include "gateway/GatewayCommandLine.h"
 
 #include "cli/CliContext.h"
+#include "cli/PortMapOfProgram.h"
 #include "documents/ParseInt32.h"
 #include "firmware/ComposeFirmware.h"
-#include "firmware/FlashToolCall.h"
 #include "firmware/SerialPortMap.h"
-#include "firmware/SystemSerialPorts.h"
 #include "modbus/SimulatedUnits.h"
 #include "platform/PathForms.h"
 
@@ -54,13 +53,15 @@ void takeListen(QStringList& args, commissioning::GatewayOptions& options) {
 }
 
 // A device path as it stands; COMn as the port map of the program directory's flashing
-// tool has it (FlashWrite.ini, then the detected ports).
-QString serialDevice(const CliContext& context, const QString& port) {
+// tool has it (FlashWrite.ini, then the detected ports). The map is read the first time
+// a COM name needs it: a system scan costs tens of milliseconds.
+QString serialDevice(const CliContext& context, const QString& port, std::optional<CurrentPortMap>& map) {
     const std::optional<int> index = comPortIndex(port);
     if (!index)
         return port;
-    const SystemSerialPorts system;
-    const CurrentPortMap current = toolPortMap(flashToolPath(context.workspace.paths().ProgramDir), system);
+    if (!map)
+        map = cli::programPortMap(context);
+    const CurrentPortMap& current = *map;
     if (!current.iniError.isEmpty())
         throw std::runtime_error(current.iniError.toStdString());
     const MappedPort mapped = current.map.port(*index);
@@ -72,10 +73,11 @@ QString serialDevice(const CliContext& context, const QString& port) {
     return mapped.device;
 }
 
-std::optional<QString> takePort(const CliContext& context, QStringList& args, const QString& option) {
+std::optional<QString> takePort(const CliContext& context, QStringList& args, const QString& option,
+                                std::optional<CurrentPortMap>& map) {
     const std::optional<QString> port = CliContext::takeOption(args, option);
     if (port)
-        return serialDevice(context, *port);
+        return serialDevice(context, *port, map);
     return std::nullopt;
 }
 
@@ -125,11 +127,12 @@ GatewayRequest parseGatewayArguments(CliContext& context, QStringList args) {
             throw UsageError(*refusal);
         o.simulatedUnits = std::get<QList<int>>(parsed);
     }
-    const std::optional<QString> rtu = takePort(context, args, QStringLiteral("--rtu"));
+    std::optional<CurrentPortMap> portMap;
+    const std::optional<QString> rtu = takePort(context, args, QStringLiteral("--rtu"), portMap);
     if (rtu && o.simulatedUnits)
         throw UsageError(QStringLiteral("--rtu and --simulate both name the serial side: give one"));
     o.rtuDevice = rtu.value_or(QString());
-    o.flashDevice = takePort(context, args, QStringLiteral("--flash-port")).value_or(QString());
+    o.flashDevice = takePort(context, args, QStringLiteral("--flash-port"), portMap).value_or(QString());
     o.log = CliContext::takeFlag(args, QStringLiteral("--log"));
     CliContext::refuseOptions(args);
     if (!args.isEmpty())

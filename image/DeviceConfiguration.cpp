@@ -2,6 +2,7 @@
 
 #include "documents/DottedValues.h"
 
+#include <QtEndian>
 #include <algorithm>
 
 namespace tessaly {
@@ -25,7 +26,7 @@ std::array<std::uint8_t, 4> octets(const ConfigImage& image, int offset) {
 } // namespace
 
 QString dottedText(const std::array<std::uint8_t, 4>& o) {
-    return ipv4Text(std::uint32_t(o[0]) << 24 | std::uint32_t(o[1]) << 16 | std::uint32_t(o[2]) << 8 | o[3]);
+    return ipv4Text(qFromBigEndian<std::uint32_t>(o.data()));
 }
 
 std::variant<DeviceConfiguration, QString> readDeviceConfiguration(const ConfigImage& image) {

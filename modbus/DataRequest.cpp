@@ -1,5 +1,6 @@
 #include "modbus/DataRequest.h"
 
+#include "modbus/BigEndian16.h"
 #include "modbus/ReadExchange.h"
 
 namespace tessaly::modbus {
@@ -9,25 +10,11 @@ constexpr qsizetype SingleWritePduSize = 5;
 // Function code, address, count and byte count before a multiple write's values.
 constexpr qsizetype MultipleWriteHeaderSize = 6;
 constexpr std::uint16_t CoilOn = 0xFF00;
-constexpr int AddressSpace = 0x10000;
-
-std::uint16_t word(QByteArrayView pdu, qsizetype at) {
-    return static_cast<std::uint16_t>(quint8(pdu[at]) << 8 | quint8(pdu[at + 1]));
-}
-
-void appendWord(QByteArray& pdu, std::uint16_t value) {
-    pdu.append(char(value >> 8));
-    pdu.append(char(value & 0xFF));
-}
-
-int bitBytes(int count) {
-    return (count + 7) / 8;
-}
 
 std::variant<DataRequest, ExceptionCode> parseSingleWrite(Function function, QByteArrayView pdu) {
     if (pdu.size() != SingleWritePduSize)
         return ExceptionCode::IllegalDataValue;
-    DataRequest write{function, word(pdu, 1), 1, {word(pdu, 3)}};
+    DataRequest write{function, bigEndian16(pdu, 1), 1, {bigEndian16(pdu, 3)}};
     if (function == Function::WriteSingleCoil) {
         if (write.values[0] != CoilOn && write.values[0] != 0)
             return ExceptionCode::IllegalDataValue;
@@ -39,12 +26,11 @@ std::variant<DataRequest, ExceptionCode> parseSingleWrite(Function function, QBy
 std::variant<DataRequest, ExceptionCode> parseMultipleWrite(Function function, QByteArrayView pdu) {
     if (pdu.size() < MultipleWriteHeaderSize)
         return ExceptionCode::IllegalDataValue;
-    DataRequest write{function, word(pdu, 1), word(pdu, 3), {}};
+    DataRequest write{function, bigEndian16(pdu, 1), bigEndian16(pdu, 3), {}};
     const bool bits = function == Function::WriteMultipleCoils;
     const int byteCount = quint8(pdu[5]);
     if (write.count < 1 || write.count > maxWriteCount(function) ||
-        byteCount != (bits ? bitBytes(write.count) : 2 * write.count) ||
-        pdu.size() != MultipleWriteHeaderSize + byteCount)
+        byteCount != dataBytes(function, write.count) || pdu.size() != MultipleWriteHeaderSize + byteCount)
         return ExceptionCode::IllegalDataValue;
     if (write.address + write.count > AddressSpace)
         return ExceptionCode::IllegalDataAddress;
@@ -53,14 +39,14 @@ std::variant<DataRequest, ExceptionCode> parseMultipleWrite(Function function, Q
         if (bits)
             write.values.append((quint8(pdu[MultipleWriteHeaderSize + i / 8]) >> (i % 8)) & 1);
         else
-            write.values.append(word(pdu, MultipleWriteHeaderSize + 2 * i));
+            write.values.append(bigEndian16(pdu, MultipleWriteHeaderSize + 2 * i));
     }
     return write;
 }
 } // namespace
 
 std::variant<DataRequest, ExceptionCode> parseDataRequest(QByteArrayView pdu) {
-    const int code = pdu.isEmpty() ? 0 : quint8(pdu[0]);
+    const int code = functionCode(pdu);
     switch (code) {
     case int(Function::WriteSingleCoil):
     case int(Function::WriteSingleRegister):
@@ -83,17 +69,17 @@ QByteArray dataRequestPdu(const DataRequest& request) {
         return readRequestPdu({request.function, request.address, request.count});
     QByteArray pdu;
     pdu.append(char(request.function));
-    appendWord(pdu, request.address);
+    appendBigEndian16(pdu, request.address);
     switch (request.function) {
     case Function::WriteSingleCoil:
-        appendWord(pdu, request.values.value(0) != 0 ? CoilOn : 0);
+        appendBigEndian16(pdu, request.values.value(0) != 0 ? CoilOn : 0);
         break;
     case Function::WriteSingleRegister:
-        appendWord(pdu, request.values.value(0));
+        appendBigEndian16(pdu, request.values.value(0));
         break;
     case Function::WriteMultipleCoils: {
-        appendWord(pdu, request.count);
-        const int bytes = bitBytes(request.count);
+        appendBigEndian16(pdu, request.count);
+        const int bytes = dataBytes(request.function, request.count);
         pdu.append(char(bytes));
         QByteArray packed(bytes, '\0');
         for (int i = 0; i < request.count; ++i)
@@ -103,10 +89,10 @@ QByteArray dataRequestPdu(const DataRequest& request) {
         break;
     }
     default: // WriteMultipleRegisters
-        appendWord(pdu, request.count);
-        pdu.append(char(2 * request.count));
+        appendBigEndian16(pdu, request.count);
+        pdu.append(char(dataBytes(request.function, request.count)));
         for (int i = 0; i < request.count; ++i)
-            appendWord(pdu, request.values.value(i));
+            appendBigEndian16(pdu, request.values.value(i));
         break;
     }
     return pdu;
@@ -117,13 +103,13 @@ QByteArray writeAnswerPdu(const DataRequest& write) {
         return dataRequestPdu(write);
     QByteArray pdu;
     pdu.append(char(write.function));
-    appendWord(pdu, write.address);
-    appendWord(pdu, write.count);
+    appendBigEndian16(pdu, write.address);
+    appendBigEndian16(pdu, write.count);
     return pdu;
 }
 
 std::uint16_t requestAddress(QByteArrayView pdu) {
-    return pdu.size() >= 3 ? word(pdu, 1) : 0;
+    return pdu.size() >= 3 ? bigEndian16(pdu, 1) : 0;
 }
 
 QByteArray withRequestAddress(QByteArrayView pdu, std::uint16_t address) {

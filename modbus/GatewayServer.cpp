@@ -151,9 +151,8 @@ void GatewayServer::pump() {
             continue; // its client is gone: nobody waits for the answer
         const auto routed = router_.route(current_.request.unitId, current_.request.pdu);
         if (const ExceptionCode* refusal = std::get_if<ExceptionCode>(&routed)) {
-            const std::uint8_t function =
-                current_.request.pdu.isEmpty() ? 0 : quint8(current_.request.pdu[0]);
-            complete(current_, exceptionPdu(function, *refusal), Transaction::Exception, int(*refusal), {});
+            complete(current_, exceptionPdu(functionCode(current_.request.pdu), *refusal),
+                     Transaction::Exception, int(*refusal), {});
             continue;
         }
         currentRoute_ = std::get<RoutedRequest>(routed);
@@ -167,7 +166,7 @@ void GatewayServer::pump() {
 void GatewayServer::finished(const RtuOutcome& outcome) {
     busy_ = false;
     const Waiting done = std::move(current_);
-    const std::uint8_t function = done.request.pdu.isEmpty() ? 0 : quint8(done.request.pdu[0]);
+    const std::uint8_t function = functionCode(done.request.pdu);
     const std::optional<RoutedRequest> routed = router_.translates() ? currentRoute_ : std::nullopt;
     switch (outcome.kind) {
     case RtuOutcome::Answer: {

@@ -1,5 +1,6 @@
 #include "modbus/Mbap.h"
 
+#include "modbus/BigEndian16.h"
 #include "modbus/ModbusProtocol.h"
 
 namespace tessaly::modbus {
@@ -18,14 +19,6 @@ const QString LengthTooShortText =
 const QString LengthTooLongText =
     QStringLiteral("length field %1, longer than any Modbus frame (%2 at most)");
 
-std::uint16_t bigEndian16(QByteArrayView bytes, qsizetype at) {
-    return static_cast<std::uint16_t>(quint8(bytes[at]) << 8 | quint8(bytes[at + 1]));
-}
-
-void appendBigEndian16(QByteArray& bytes, std::uint16_t value) {
-    bytes.append(char(value >> 8));
-    bytes.append(char(value & 0xFF));
-}
 } // namespace
 
 QByteArray encodeAdu(const Adu& adu) {

@@ -7,7 +7,6 @@ constexpr int MaxBitsPerRead = 2000;
 constexpr int MaxRegistersPerRead = 125;
 constexpr int MaxCoilsPerWrite = 1968;
 constexpr int MaxRegistersPerWrite = 123;
-constexpr int AddressSpace = 0x10000;
 
 const QString NoPointsText = QStringLiteral("N° Point 0: nothing to read");
 const QString TooManyPointsText = QStringLiteral("%1, more than the %2 one request carries");
@@ -114,6 +113,10 @@ bool isPublicFunction(int code) {
 bool readsBits(Function function) {
     const std::optional<DataTable> table = dataTableOf(int(function));
     return table == DataTable::Coils || table == DataTable::DiscreteInputs;
+}
+
+int dataBytes(Function function, int count) {
+    return readsBits(function) ? (count + 7) / 8 : 2 * count;
 }
 
 int maxWriteCount(Function function) {

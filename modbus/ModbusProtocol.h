@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <cstdint>
 #include <optional>
@@ -20,6 +21,14 @@ enum class Function : std::uint8_t {
     WriteMultipleCoils = 0x0F,
     WriteMultipleRegisters = 0x10,
 };
+
+// A PDU's function code (its first byte), 0 for an empty PDU, a code no function has.
+inline int functionCode(QByteArrayView pdu) {
+    return pdu.isEmpty() ? 0 : quint8(pdu[0]);
+}
+
+// Each data table has the addresses 0 to 65535.
+inline constexpr int AddressSpace = 0x10000;
 
 // The four data tables. The values are the data type codes of the translate table.
 enum class DataTable : std::uint8_t {
@@ -73,6 +82,8 @@ bool readsBits(Function function);
 // The most points one write may carry: 1968 coils or 123 registers, what a request of
 // at most 253 bytes carries.
 int maxWriteCount(Function function);
+// The data bytes `count` points take: bits packed eight to a byte, registers two bytes each.
+int dataBytes(Function function, int count);
 // "1 register", "125 registers", "1 bit", "2000 bits".
 QString pointsText(Function function, int count);
 // The most points one read may ask for: 2000 bits or 125 registers, what an answer of

@@ -1,5 +1,7 @@
 #include "modbus/ReadExchange.h"
 
+#include "modbus/BigEndian16.h"
+
 namespace tessaly::modbus {
 
 namespace {
@@ -14,10 +16,6 @@ const QString EmptyText = QStringLiteral("an answer without a function code");
 const QString NoByteCountText = QStringLiteral("an answer without a byte count");
 const QString ByteCountText = QStringLiteral("a byte count of %1 for %2, not %3");
 const QString DataSizeText = QStringLiteral("a byte count of %1, followed by %2");
-
-int dataBytes(Function function, int count) {
-    return readsBits(function) ? (count + 7) / 8 : 2 * count;
-}
 
 QString bytesText(qsizetype count) {
     return QString::number(count) + (count == 1 ? QStringLiteral(" byte") : QStringLiteral(" bytes"));
@@ -83,21 +81,21 @@ ReadAnswer checkReadAnswer(const Adu& request, const ReadRequest& read, const Ad
         if (readsBits(read.function))
             values.values.append((data[i / 8] >> (i % 8)) & 1);
         else
-            values.values.append(static_cast<std::uint16_t>(data[2 * i] << 8 | data[2 * i + 1]));
+            values.values.append(bigEndian16(pdu, 2 + 2 * i));
     }
     return values;
 }
 
 std::variant<ReadRequest, ExceptionCode> parseReadRequest(QByteArrayView pdu) {
-    const int function = pdu.isEmpty() ? 0 : quint8(pdu[0]);
+    const int function = functionCode(pdu);
     if (function < int(Function::ReadCoils) || function > int(Function::ReadInputRegisters))
         return ExceptionCode::IllegalFunction;
     if (pdu.size() != ReadRequestPduSize)
         return ExceptionCode::IllegalDataValue;
     ReadRequest read;
     read.function = Function(function);
-    read.address = static_cast<std::uint16_t>(quint8(pdu[1]) << 8 | quint8(pdu[2]));
-    read.count = static_cast<std::uint16_t>(quint8(pdu[3]) << 8 | quint8(pdu[4]));
+    read.address = bigEndian16(pdu, 1);
+    read.count = bigEndian16(pdu, 3);
     switch (checkRead(read.function, read.address, read.count)) {
     case ReadFault::None:
         return read;

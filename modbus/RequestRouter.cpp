@@ -4,13 +4,9 @@
 
 namespace tessaly::modbus {
 
-namespace {
-constexpr int AddressSpace = 0x10000;
-}
-
 std::variant<RoutedRequest, ExceptionCode> RequestRouter::route(std::uint8_t unitId,
                                                                 const QByteArray& pdu) const {
-    const int code = pdu.isEmpty() ? 0 : quint8(pdu[0]);
+    const int code = functionCode(pdu);
     if (!nat_) {
         if (!isPublicFunction(code))
             return ExceptionCode::IllegalFunction;
@@ -34,7 +30,7 @@ std::variant<RoutedRequest, ExceptionCode> RequestRouter::route(std::uint8_t uni
 }
 
 QByteArray RequestRouter::answerFor(const QByteArray& request, const QByteArray& answer) const {
-    const int code = answer.isEmpty() ? 0 : quint8(answer[0]);
+    const int code = functionCode(answer);
     if (!nat_ || !dataTableOf(code) || !isWrite(Function(code)))
         return answer;
     return withRequestAddress(answer, requestAddress(request));

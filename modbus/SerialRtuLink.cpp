@@ -1,5 +1,7 @@
 #include "modbus/SerialRtuLink.h"
 
+#include "modbus/ModbusProtocol.h"
+
 #include <QModbusReply>
 #include <QModbusRequest>
 #include <QVariant>
@@ -93,7 +95,8 @@ void SerialRtuLink::replied() {
         // exception's function code in its enum type, where it is out of range.
         outcome.kind = RtuOutcome::Answer;
         outcome.pdu =
-            QByteArray(1, char(function_ | (reply->error() == QModbusDevice::ProtocolError ? 0x80 : 0))) +
+            QByteArray(
+                1, char(function_ | (reply->error() == QModbusDevice::ProtocolError ? ExceptionBit : 0))) +
             reply->rawResult().data();
         break;
     case QModbusDevice::TimeoutError:

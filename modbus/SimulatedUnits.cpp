@@ -11,7 +11,6 @@ namespace tessaly::modbus {
 namespace {
 constexpr int FirstUnit = 1;
 constexpr int LastUnit = 247; // the highest address of an RTU device
-constexpr int Points = 0x10000;
 
 const QString UnitListText =
     QStringLiteral("\"%1\" is no list of units: give numbers 1 to 247 and ranges, as 1,2,5-7");
@@ -71,8 +70,8 @@ struct SimulatedUnits::Tables {
     void write(DataTable table, int address, std::uint16_t value) {
         auto& written = table == DataTable::Coils ? coils : registers;
         if (!written) {
-            written = std::make_unique<std::vector<std::uint16_t>>(Points);
-            for (int a = 0; a < Points; ++a)
+            written = std::make_unique<std::vector<std::uint16_t>>(AddressSpace);
+            for (int a = 0; a < AddressSpace; ++a)
                 (*written)[std::size_t(a)] = startingValue(table, unit, a);
         }
         (*written)[std::size_t(address)] = value;
@@ -122,7 +121,7 @@ std::variant<DataRequest, ExceptionCode> SimulatedUnits::carryOut(Tables& tables
 QByteArray SimulatedUnits::answer(int unit, QByteArrayView pdu) {
     const auto done = carryOut(*tables_.at(unit), pdu);
     if (const ExceptionCode* refusal = std::get_if<ExceptionCode>(&done))
-        return exceptionPdu(pdu.isEmpty() ? 0 : quint8(pdu[0]), *refusal);
+        return exceptionPdu(functionCode(pdu), *refusal);
     const DataRequest& request = std::get<DataRequest>(done);
     return isWrite(request.function) ? writeAnswerPdu(request)
                                      : readAnswerPdu(request.function, std::span(request.values.constData(),
@@ -130,7 +129,7 @@ QByteArray SimulatedUnits::answer(int unit, QByteArrayView pdu) {
 }
 
 void SimulatedUnits::broadcast(QByteArrayView pdu) {
-    const int code = pdu.isEmpty() ? 0 : quint8(pdu[0]);
+    const int code = functionCode(pdu);
     if (!dataTableOf(code) || !isWrite(Function(code)))
         return;
     for (auto& [unit, tables] : tables_)

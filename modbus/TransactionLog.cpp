@@ -1,5 +1,6 @@
 #include "modbus/TransactionLog.h"
 
+#include "modbus/BigEndian16.h"
 #include "modbus/DataRequest.h"
 
 namespace tessaly::modbus {
@@ -8,11 +9,11 @@ namespace {
 // Address and count of a data request, as far as its bytes tell ("0+10"); nothing for
 // other functions.
 QString span(QByteArrayView pdu) {
-    const int code = pdu.isEmpty() ? 0 : quint8(pdu[0]);
+    const int code = functionCode(pdu);
     if (!dataTableOf(code) || pdu.size() < 5)
         return {};
     const bool single = code == int(Function::WriteSingleCoil) || code == int(Function::WriteSingleRegister);
-    const int count = single ? 1 : quint8(pdu[3]) << 8 | quint8(pdu[4]);
+    const int count = single ? 1 : bigEndian16(pdu, 3);
     return QStringLiteral(" %1+%2").arg(requestAddress(pdu)).arg(count);
 }
 
@@ -34,7 +35,7 @@ QString outcomeWords(const Transaction& t) {
 } // namespace
 
 QString transactionLine(const Transaction& t) {
-    const int code = t.request.isEmpty() ? 0 : quint8(t.request[0]);
+    const int code = functionCode(t.request);
     QString line = t.arrived.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")) + QLatin1Char(' ') +
                    t.client + QStringLiteral(" unit ") + QString::number(t.unit) + QLatin1Char(' ') +
                    functionName(code) + span(t.request);

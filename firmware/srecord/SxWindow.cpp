@@ -28,10 +28,6 @@ QString reasonFor(SxFault fault) {
 
 const QString EmptyLineReason = QStringLiteral("an empty line");
 
-QString hexAddress(std::uint64_t address) {
-    return QStringLiteral("0x") + QString::number(address, 16).toUpper().rightJustified(6, QLatin1Char('0'));
-}
-
 // Gathers the window's bytes line by line. Only the address of a record is read until
 // the record can reach into the window; then it is decoded whole into a buffer of its
 // own, so no line costs an allocation.
@@ -141,6 +137,10 @@ private:
 };
 
 } // namespace
+
+QString hexAddress(std::uint64_t address) {
+    return QStringLiteral("0x") + QString::number(address, 16).toUpper().rightJustified(6, QLatin1Char('0'));
+}
 
 bool looksLikeSRecords(QByteArrayView text) {
     const QByteArrayView start = text.trimmed();

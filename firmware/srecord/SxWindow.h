@@ -8,6 +8,9 @@
 
 namespace tessaly {
 
+// "0x388000": an address as the messages give it, at least six upper-case hex digits.
+QString hexAddress(std::uint64_t address);
+
 inline const QString SRecordBadLineMessage = QStringLiteral("\"%1\", line %2: %3");
 inline const QString SRecordNoWindowMessage =
     QStringLiteral("\"%1\" holds no configuration bank: it has no data for the addresses %2 to %3.");

@@ -13,7 +13,7 @@
 #include <QTextStream>
 #include <cstdio>
 #ifdef Q_OS_WIN
-#include <QProcess>
+#include "platform/ForwardedRun.h"
 #else
 #include <cerrno>
 #include <cstring>
@@ -37,16 +37,12 @@ int runProbeProgram() {
         return 1;
     }
 #ifdef Q_OS_WIN
-    QProcess process;
-    process.setProcessChannelMode(QProcess::ForwardedChannels);
-    process.setInputChannelMode(QProcess::ForwardedInputChannel);
-    process.start(program, QCoreApplication::arguments().mid(1));
-    if (!process.waitForStarted(-1)) {
-        err << cannotStartProgramMessage(program, process.errorString()) << Qt::endl;
+    const std::variant<int, QString> ended = runForwarded(program, QCoreApplication::arguments().mid(1));
+    if (const QString* failure = std::get_if<QString>(&ended)) {
+        err << *failure << Qt::endl;
         return 1;
     }
-    process.waitForFinished(-1);
-    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : 1;
+    return std::get<int>(ended);
 #else
     // The probe program takes this process's place: its output, signals and exit status
     // are the command's own.

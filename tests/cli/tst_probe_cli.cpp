@@ -316,6 +316,8 @@ private slots:
     void fleetProbeBeyondTheOpenFileLimit();
     void helpAfterCommand_data();
     void helpAfterCommand();
+    void argumentsReachProbeProgram_data();
+    void argumentsReachProbeProgram();
 };
 
 void TestProbeCli::probe_data() {
@@ -626,6 +628,26 @@ void TestProbeCli::helpAfterCommand() {
     QVERIFY2(run.out.startsWith(usage), qPrintable(run.out));
     QCOMPARE(run.err, QString());
     QCOMPARE(run.exitCode, 0);
+}
+
+void TestProbeCli::argumentsReachProbeProgram_data() {
+    QTest::addColumn<QString>("name");
+    QTest::newRow("blanks") << "Pump station 2";
+    QTest::newRow("quotes") << "say \"hi\" twice";
+    QTest::newRow("backslash before a quote") << "a\\\"b";
+    QTest::newRow("trailing backslashes") << "end with blank\\\\";
+    QTest::newRow("tab") << "a\tb";
+    QTest::newRow("beyond the ANSI code page")
+        << QString::fromUtf8("\u03A9mega \u041D\u0430\u0441\u043E\u0441");
+}
+
+// tessaly-cli hands probe over to the probe program: every argument reaches it as typed.
+void TestProbeCli::argumentsReachProbeProgram() {
+    QFETCH(QString, name);
+    ProgramDir dir;
+    const CliRun run = runCli({"--program-dir", dir.path(), "probe", "--project", name});
+    QCOMPARE(run.err.split('\n').first(), "tessaly-cli probe: no project " + name);
+    QCOMPARE(run.exitCode, 2);
 }
 
 QTEST_MAIN(TestProbeCli)

@@ -7,6 +7,7 @@
 #include "platform/SystemProgramLauncher.h"
 
 #include <QDir>
+#include <algorithm>
 #include <array>
 #include <string>
 #include <windows.h>
@@ -23,10 +24,9 @@ QString lastErrorText() {
 // empty or holds a blank or a quote; a quote escaped, and the backslashes before a
 // quote or the closing quote doubled.
 std::wstring quotedArgument(const QString& argument) {
-    const bool plain = !argument.isEmpty() && !argument.contains(QLatin1Char(' ')) &&
-                       !argument.contains(QLatin1Char('\t')) && !argument.contains(QLatin1Char('\n')) &&
-                       !argument.contains(QLatin1Char('\v')) && !argument.contains(QLatin1Char('"'));
-    if (plain)
+    const QStringView special = u" \t\n\v\"";
+    if (!argument.isEmpty() &&
+        std::none_of(argument.begin(), argument.end(), [&](QChar c) { return special.contains(c); }))
         return argument.toStdWString();
     std::wstring quoted(1, L'"');
     std::size_t backslashes = 0;
@@ -73,8 +73,9 @@ BOOL WINAPI leaveToChild(DWORD event) {
 } // namespace
 
 std::variant<int, QString> runForwarded(const QString& program, const QStringList& arguments) {
-    const std::wstring path = QDir::toNativeSeparators(program).toStdWString();
-    std::wstring commandLine = quotedArgument(QDir::toNativeSeparators(program));
+    const QString native = QDir::toNativeSeparators(program);
+    const std::wstring path = native.toStdWString();
+    std::wstring commandLine = quotedArgument(native);
     for (const QString& argument : arguments)
         commandLine += L' ' + quotedArgument(argument);
 
@@ -96,9 +97,8 @@ std::variant<int, QString> runForwarded(const QString& program, const QStringLis
     DWORD status = 0;
     const bool ended = ::WaitForSingleObject(process.hProcess, INFINITE) == WAIT_OBJECT_0 &&
                        ::GetExitCodeProcess(process.hProcess, &status);
-    const QString failure = ended ? QString()
-                                  : QStringLiteral("Cannot wait for \"%1\" to end. %2")
-                                        .arg(QDir::toNativeSeparators(program), lastErrorText());
+    const QString failure =
+        ended ? QString() : QStringLiteral("Cannot wait for \"%1\" to end. %2").arg(native, lastErrorText());
     ::SetConsoleCtrlHandler(leaveToChild, FALSE);
     ::CloseHandle(process.hProcess);
     if (!ended)
